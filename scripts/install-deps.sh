@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running or testing Velmo needs and
+# that are not installed yet. Silent when nothing is missing; safe to run again.
+#   scripts/install-deps.sh run    what building and playing the game needs
+#   scripts/install-deps.sh test   the above plus the test and packaging tools
+set -euo pipefail
+
+run_pkgs=(
+  cmake ninja-build g++ pkgconf
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-ipafont-gothic fonts-liberation   # Japanese Gothic face; metric twin of Times New Roman
+  fp-utils                                # chmcmd compiles the help file
+  xdg-utils xchm                          # opening the help file from the game
+)
+test_pkgs=(
+  xvfb xauth                              # tests that need a real X server
+  binutils-mingw-w64-i686                 # windres, to check the Windows resource script
+  dpkg-dev file lintian                   # building and checking the Debian package
+  desktop-file-utils appstream            # validating the desktop entry and metainfo
+  valgrind clang libclang-rt-14-dev       # memcheck run, the model fuzzer
+  libbenchmark-dev
+)
+
+case "${1:-run}" in
+  run) wanted=("${run_pkgs[@]}") ;;
+  test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^ii'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
