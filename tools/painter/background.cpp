@@ -1,0 +1,384 @@
+// The board background: sky with soft clouds, distant grey shapes on the
+// horizon, a brick platform in perspective and grass in front of it.
+
+#include "noise.hpp"
+#include "pictures.hpp"
+#include "shapes.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmo::paint {
+
+namespace {
+
+constexpr int kWidth = 480;
+constexpr int kHeight = 360;
+constexpr double kAxis = 240.0;  // mirror line between pixels 239 and 240
+
+// Platform top surface: back edge at y = 250, front edge at y = 280
+// (continuous coordinates, the bottom of row 279); the front face below it
+// down to y = 291, grass from there on.
+constexpr double kTopBack = 250.0;
+constexpr double kTopFront = 280.0;
+constexpr double kFaceBottom = 291.0;
+constexpr double kBackHalfWidth = 170.0;
+constexpr double kWidening = 2.32;  // pixels per row on each side
+constexpr int kCourses = 6;
+constexpr double kCourseGrowth = 1.16;  // each course nearer the front is this much taller
+
+constexpr double kHorizon = 247.0;
+
+constexpr std::uint64_t kSeed = 0x5E1A0B1CEull;
+
+double platformHalfWidth(double y) { return kBackHalfWidth + (y - 250.5) * kWidening; }
+
+// ---- sky ----
+
+struct Key {
+    double y;
+    Color c;
+};
+
+Color skyGradient(double y)
+{
+    static const Key keys[] = {
+        {0.0, {52, 125, 194}},   {55.0, {70, 138, 199}},  {120.0, {93, 150, 204}},
+        {200.0, {94, 151, 204}}, {240.0, {72, 137, 198}}, {260.0, {70, 135, 197}},
+    };
+    if (y <= keys[0].y) {
+        return keys[0].c;
+    }
+    for (std::size_t i = 1; i < std::size(keys); ++i) {
+        if (y <= keys[i].y) {
+            const double t = smoothstep(keys[i - 1].y, keys[i].y, y);
+            return mix(keys[i - 1].c, keys[i].c, t);
+        }
+    }
+    return std::end(keys)[-1].c;
+}
+
+struct Blob {
+    double x;
+    double y;
+    double rx;
+    double ry;
+};
+
+// Cloud blobs: a large bank over the upper left, one over the centre and
+// a few small ones on the right.
+const Blob kClouds[] = {
+    {92, 52, 78, 26},  {46, 70, 52, 20},  {150, 66, 60, 18},  {118, 36, 40, 16}, {18, 46, 34, 14},
+    {252, 112, 68, 20}, {214, 124, 44, 14}, {300, 120, 48, 15}, {262, 98, 34, 14},
+    {402, 44, 26, 8},  {452, 78, 22, 7},  {376, 94, 17, 6},  {430, 30, 14, 5},
+};
+
+// Density of the clouds at a point, 0 (clear) to 1.
+double cloudDensity(double x, double y)
+{
+    double d = 0.0;
+    for (const Blob& b : kClouds) {
+        const double dx = (x - b.x) / b.rx;
+        // Flatter bottoms: the blob ends sooner below its centre.
+        const double dy = (y - b.y) / (y > b.y ? b.ry * 0.6 : b.ry);
+        d = std::max(d, 1.0 - (dx * dx + dy * dy));
+    }
+    if (d <= -0.6) {
+        return 0.0;
+    }
+    const double n = fbm(x / 22.0, y / 11.0, 5, kSeed + 11);
+    return smoothstep(0.30, 0.78, d * 0.85 + (n - 0.5) * 0.9);
+}
+
+Color sky(double x, double y)
+{
+    Color c = skyGradient(y);
+    // A faint brightening towards the upper left, where the light comes from.
+    const double glow = std::exp(-((x * x) / (300.0 * 300.0) + (y * y) / (220.0 * 220.0)));
+    c = mix(c, Color{120, 170, 215}, 0.12 * glow);
+    const double n = fbm(x / 90.0, y / 40.0, 3, kSeed + 3) - 0.5;
+    c = c + Color{3.0, 2.5, 1.5} * n;
+
+    const double density = cloudDensity(x, y);
+    if (density > 0.0) {
+        // Lit tops, greyer undersides: compare with the density a little higher up.
+        const double above = cloudDensity(x - 1.5, y - 3.0);
+        const double shade = clamp01(0.5 + (above - density) * 1.8);
+        const double grain = fbm(x / 6.0, y / 4.0, 3, kSeed + 17) - 0.5;
+        Color cloud = mix(Color{250, 252, 253}, Color{188, 201, 220}, shade);
+        cloud = cloud + Color{6, 6, 5} * grain;
+        c = mix(c, cloud, density * 0.92);
+    }
+    return c;
+}
+
+// ---- horizon: distant pillars and dark shapes on the right ----
+
+struct Pillar {
+    double left;
+    double right;
+    double top;
+};
+
+std::vector<Pillar> makePillars()
+{
+    std::vector<Pillar> pillars;
+    Rng rng(kSeed + 29);
+    double x = 187.0;
+    while (x < 372.0) {
+        const double w = rng.uniform(2.5, 7.0);
+        const double top = rng.uniform(225.0, 240.0);
+        pillars.push_back({x, std::min(x + w, 378.0), top});
+        x += w + rng.uniform(3.0, 14.0);
+    }
+    return pillars;
+}
+
+// Returns opacity and sets colour where a distant shape covers the point.
+double horizonShape(double x, double y, Color& out)
+{
+    static const std::vector<Pillar> pillars = makePillars();
+    for (const Pillar& p : pillars) {
+        if (x >= p.left && x < p.right && y >= p.top) {
+            // A little rounded cap, lighter on the lit (left) side.
+            const double u = (x - p.left) / (p.right - p.left);
+            const double cap = p.top + 1.2 * std::pow(std::abs(u - 0.5) * 2.0, 2.0);
+            if (y < cap) {
+                return 0.0;
+            }
+            const double haze = smoothstep(225.0, 250.0, y);
+            out = mix(Color{176, 182, 192}, Color{138, 144, 156}, u);
+            out = mix(out, Color{150, 158, 172}, 0.3 * haze);
+            out = out + Color{4, 4, 4} * (fbm(x / 2.0, y / 3.0, 2, kSeed + 31) - 0.5);
+            return 0.9;
+        }
+    }
+    // A low wall joining the pillars.
+    if (x >= 186.0 && x < 378.0 && y >= 243.0 + 2.0 * fbm(x / 9.0, 0.5, 2, kSeed + 37)) {
+        out = Color{150, 156, 168} + Color{5, 5, 5} * (fbm(x / 3.0, y / 2.0, 2, kSeed + 41) - 0.5);
+        return 0.85;
+    }
+    // Dark trees at the right edge beside the platform.
+    const double edge = 424.0 + 18.0 * fbm(y / 9.0, 3.1, 3, kSeed + 43);
+    const double crown = 228.0 + 10.0 * fbm(x / 12.0, 7.7, 3, kSeed + 47) + std::max(0.0, 440.0 - x) * 0.5;
+    if (x >= edge && y >= crown) {
+        const double n = fbm(x / 4.0, y / 4.0, 4, kSeed + 53);
+        out = mix(Color{72, 92, 80}, Color{34, 48, 44}, n);
+        return 0.95;
+    }
+    return 0.0;
+}
+
+// The far ground between the horizon and the grass, seen beside the platform.
+Color farGround(double x, double y)
+{
+    const double t = smoothstep(kHorizon, kFaceBottom, y);
+    Color c = mix(Color{128, 150, 120}, Color{104, 132, 66}, t);
+    c = c + Color{10, 12, 6} * (fbm(x / 14.0, y / 2.0, 4, kSeed + 59) - 0.5);
+    return c;
+}
+
+// ---- the brick platform ----
+
+// Top of course k (0 = back) and the course's height, in rows.
+double courseTop(int k)
+{
+    double unit = (kTopFront - kTopBack) * (kCourseGrowth - 1.0) / (std::pow(kCourseGrowth, kCourses) - 1.0);
+    double y = kTopBack;
+    for (int i = 0; i < k; ++i) {
+        y += unit;
+        unit *= kCourseGrowth;
+    }
+    return y;
+}
+
+Color brickTint(std::int64_t course, std::int64_t brick, std::uint64_t seed)
+{
+    const double v = hash01(course, brick, seed);
+    const double w = hash01(course, brick, seed + 1);
+    const Color base{132, 80, 50};
+    // Some bricks redder, some browner, some darker.
+    Color c = mix(base, Color{150, 78, 46}, w * 0.6);
+    return c * (0.86 + 0.26 * v);
+}
+
+// Colour of the top surface at a point known to lie on it.
+Color platformTop(double x, double y)
+{
+    int k = 0;
+    while (k + 1 < kCourses && y >= courseTop(k + 1)) {
+        ++k;
+    }
+    const double top = courseTop(k);
+    const double height = courseTop(k + 1) - top;
+    const double hw = platformHalfWidth(y);
+    const double u = (x - kAxis) / hw;  // -1 .. 1 across the surface
+    constexpr double kBricksAcross = 13.0;
+    const double along = (u + 1.0) * 0.5 * kBricksAcross + (k % 2 == 1 ? 0.5 : 0.0);
+    const double brick = std::floor(along);
+    const double frac = along - brick;
+
+    // Joints: thinner towards the back like everything else.
+    const double scale = height / 7.0;
+    const double hJoint = 0.55 + 0.6 * scale;
+    const double vJoint = (0.5 + 0.9 * scale) / (2.0 * hw / kBricksAcross);
+    const bool joint = (y - top) < hJoint || frac < vJoint;
+
+    Color c = brickTint(k, static_cast<std::int64_t>(brick), kSeed + 61);
+    const double grain = fbm(x / 3.0, y / 1.5, 3, kSeed + 67) - 0.5;
+    c = c + Color{14, 10, 8} * grain;
+    // Light from the upper left: the back of the surface is slightly hazier.
+    c = mix(c, Color{150, 120, 110}, 0.18 * (1.0 - (y - kTopBack) / (kTopFront - kTopBack)));
+    c = c * (1.04 - 0.08 * (x / kWidth));
+    if (joint) {
+        c = Color{84, 60, 46} + Color{10, 8, 6} * grain;
+    }
+    return c;
+}
+
+Color platformFace(double x, double y)
+{
+    constexpr double kBrickLength = 58.0;
+    const double along = (x + 21.0) / kBrickLength;
+    const double brick = std::floor(along);
+    const double frac = (along - brick) * kBrickLength;
+    Color c = brickTint(99, static_cast<std::int64_t>(brick), kSeed + 71) * 0.80;
+    const double grain = fbm(x / 3.0, y / 1.5, 3, kSeed + 73) - 0.5;
+    c = c + Color{12, 9, 7} * grain;
+    // The lit front lip and the shadowed bottom.
+    const double v = (y - kTopFront) / (kFaceBottom - kTopFront);
+    c = c * (1.10 - 0.28 * v);
+    if (y < kTopFront + 0.9 || y >= kFaceBottom - 0.9 || frac < 1.4) {
+        c = Color{74, 52, 40} + Color{8, 6, 5} * grain;
+    }
+    if (y < kTopFront + 0.9) {
+        c = Color{150, 104, 78};  // the front edge catches the light
+    }
+    return c;
+}
+
+bool onPlatformTop(double x, double y)
+{
+    if (y < kTopBack || y >= kTopFront) {
+        return false;
+    }
+    return std::abs(x - kAxis) < platformHalfWidth(y);
+}
+
+// ---- grass and boulders ----
+
+Color grass(double x, double y)
+{
+    const double depth = (y - kFaceBottom) / (kHeight - kFaceBottom);  // 0 far, 1 near
+    // Blades: noise stretched upwards, finer far away.
+    const double blades = fbm(x / (1.2 + 1.6 * depth), y / (5.0 + 6.0 * depth), 4, kSeed + 79);
+    const double patches = fbm(x / 40.0, y / 14.0, 3, kSeed + 83);
+    Color c = mix(Color{116, 146, 56}, Color{154, 176, 82}, blades);
+    c = mix(c, Color{124, 140, 58}, 0.5 * smoothstep(0.45, 0.8, patches));
+    c = c + Color{6, 4, 7} * (hash01(static_cast<std::int64_t>(x * 4.0), static_cast<std::int64_t>(y * 4.0), kSeed + 89) - 0.5);
+    // The platform's shadow on the grass just below its face.
+    const double shadow = std::exp(-(y - kFaceBottom) / 4.0);
+    c = c * (1.0 - 0.35 * shadow);
+    return c;
+}
+
+struct Boulder {
+    double x;
+    double y;
+    double rx;
+    double ry;
+    std::uint64_t seed;
+};
+
+const Boulder kBoulders[] = {
+    {40.0, 302.0, 25.0, 13.0, kSeed + 101},
+    {84.0, 298.5, 14.0, 8.0, kSeed + 103},
+};
+
+// Opacity of a boulder at the point; sets its colour.
+double boulder(double x, double y, Color& out)
+{
+    for (const Boulder& b : kBoulders) {
+        const double dx = (x - b.x) / b.rx;
+        const double dy = (y - b.y) / b.ry;
+        const double angle = std::atan2(dy, dx);
+        const double bump = 1.0 + 0.10 * (fbm(std::cos(angle) * 2.0 + 5.0, std::sin(angle) * 2.0 + 5.0, 3, b.seed) - 0.5);
+        const double r2 = dx * dx + dy * dy;
+        // The bottom sits in the grass: cut flat a little above the ellipse's bottom.
+        if (r2 < bump * bump && dy < 0.72) {
+            // Normal of an ellipsoid, lit from the upper left.
+            const double nz = std::sqrt(std::max(0.0, 1.0 - r2 / (bump * bump)));
+            const double light = clamp01(0.55 * nz - 0.45 * dx - 0.55 * dy + 0.25);
+            const double grain = fbm(x / 2.5, y / 2.5, 4, b.seed + 7) - 0.5;
+            out = mix(Color{70, 70, 68}, Color{196, 194, 186}, light) + Color{22, 22, 20} * grain;
+            return 1.0;
+        }
+    }
+    // Contact shadows to the lower right of each boulder.
+    double shade = 0.0;
+    for (const Boulder& b : kBoulders) {
+        const double dx = (x - b.x - b.rx * 0.35) / (b.rx * 1.15);
+        const double dy = (y - b.y - b.ry * 0.55) / (b.ry * 0.55);
+        shade = std::max(shade, 1.0 - (dx * dx + dy * dy));
+    }
+    if (shade > 0.0) {
+        out = Color{48, 62, 24};
+        return 0.45 * smoothstep(0.0, 0.7, shade);
+    }
+    return 0.0;
+}
+
+// ---- the whole picture ----
+
+Color shadeAt(Point p)
+{
+    const double x = p.x;
+    const double y = p.y;
+    if (y >= kFaceBottom) {
+        Color c = grass(x, y);
+        Color b;
+        const double a = boulder(x, y, b);
+        return mix(c, b, a);
+    }
+    if (y >= kTopFront) {
+        return platformFace(x, y);
+    }
+    if (onPlatformTop(x, y)) {
+        return platformTop(x, y);
+    }
+    Color c = y < kHorizon ? sky(x, y) : farGround(x, y);
+    Color h;
+    const double a = horizonShape(x, y, h);
+    return mix(c, h, a);
+}
+
+} // namespace
+
+Image paintBackground()
+{
+    Canvas canvas(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            // Edges only need the extra samples where things meet; the
+            // open sky and grass are smooth within a pixel.
+            const bool detailed = y >= 222 && y <= 312;
+            const int n = detailed ? 4 : 2;
+            Color sum;
+            for (int j = 0; j < n; ++j) {
+                for (int i = 0; i < n; ++i) {
+                    sum = sum + shadeAt({x + (i + 0.5) / n, y + (j + 0.5) / n});
+                }
+            }
+            Color c = sum * (1.0 / (n * n));
+            // Random dither against banding in the smooth gradients.
+            for (int ch = 0; ch < 3; ++ch) {
+                const double d = hash01(x, y, kSeed + 200 + static_cast<std::uint64_t>(ch)) - 0.5;
+                (ch == 0 ? c.r : (ch == 1 ? c.g : c.b)) += d;
+            }
+            canvas.at(x, y) = c;
+        }
+    }
+    return canvas.toImage();
+}
+
+} // namespace velmo::paint

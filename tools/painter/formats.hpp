@@ -1,0 +1,44 @@
+// File formats written by the painter: 24-bit Windows bitmaps, an 8-bit
+// Windows icon with its own palette, and PNG.
+#pragma once
+
+#include "raster.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace velmo::paint {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Resolution written into bitmap headers, in pixels per metre.
+constexpr int kSpriteResolution = 3796;
+constexpr int kDefaultResolution = 3780;
+
+// A bottom-up, uncompressed 24-bit BMP file (file header + BITMAPINFOHEADER).
+Bytes encodeBmp(const Image& img, int pixelsPerMetre);
+
+// A 256-colour palette chosen for the picture (median cut) and each
+// pixel's index into it.
+struct Indexed {
+    std::vector<Pixel> palette;   // at most 256 entries
+    std::vector<std::uint8_t> index;  // one per pixel, row 0 at the top
+};
+Indexed quantise(const Image& img);
+
+// An ICO file with one 8-bit image of the picture and an opaque
+// (all-zero) AND mask.
+Bytes encodeIco8(const Image& img);
+
+// A PNG file (8-bit RGB, no interlace). The zlib stream uses stored
+// blocks: simple, exact and easily reproduced.
+Bytes encodePng(const Image& img);
+
+// CRC-32 as used by PNG and zlib's Adler-32; exposed for testing.
+std::uint32_t crc32(const std::uint8_t* data, std::size_t len, std::uint32_t crc = 0);
+std::uint32_t adler32(const std::uint8_t* data, std::size_t len);
+
+void writeFile(const std::filesystem::path& path, const Bytes& bytes);
+
+} // namespace velmo::paint

@@ -1,0 +1,84 @@
+#include "raster.hpp"
+
+namespace velmo::paint {
+
+std::uint8_t toByte(double v)
+{
+    if (!(v > 0.0)) {
+        return 0;
+    }
+    if (v >= 255.0) {
+        return 255;
+    }
+    return static_cast<std::uint8_t>(std::floor(v + 0.5));
+}
+
+Pixel toPixel(Color c) { return {toByte(c.r), toByte(c.g), toByte(c.b)}; }
+Color toColor(Pixel p) { return {double(p.r), double(p.g), double(p.b)}; }
+
+Image::Image(int width, int height, Pixel fill)
+    : w_(width), h_(height), px_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill)
+{
+}
+
+void Image::blit(const Image& src, int x, int y)
+{
+    for (int sy = 0; sy < src.height(); ++sy) {
+        for (int sx = 0; sx < src.width(); ++sx) {
+            const int dx = x + sx;
+            const int dy = y + sy;
+            if (dx >= 0 && dy >= 0 && dx < w_ && dy < h_) {
+                at(dx, dy) = src.at(sx, sy);
+            }
+        }
+    }
+}
+
+Image Image::mirroredLeftRight() const
+{
+    Image out(w_, h_);
+    for (int y = 0; y < h_; ++y) {
+        for (int x = 0; x < w_; ++x) {
+            out.at(w_ - 1 - x, y) = at(x, y);
+        }
+    }
+    return out;
+}
+
+Image Image::scaled(int factor) const
+{
+    Image out(w_ * factor, h_ * factor);
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 0; x < out.width(); ++x) {
+            out.at(x, y) = at(x / factor, y / factor);
+        }
+    }
+    return out;
+}
+
+Canvas::Canvas(int width, int height, Color fill)
+    : w_(width), h_(height), px_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill)
+{
+}
+
+void Canvas::blend(int x, int y, Color c, double alpha)
+{
+    if (x < 0 || y < 0 || x >= w_ || y >= h_ || alpha <= 0.0) {
+        return;
+    }
+    Color& d = at(x, y);
+    d = mix(d, c, clamp01(alpha));
+}
+
+Image Canvas::toImage() const
+{
+    Image out(w_, h_);
+    for (int y = 0; y < h_; ++y) {
+        for (int x = 0; x < w_; ++x) {
+            out.at(x, y) = toPixel(at(x, y));
+        }
+    }
+    return out;
+}
+
+} // namespace velmo::paint

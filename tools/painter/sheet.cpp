@@ -1,0 +1,138 @@
+// A contact sheet of every picture, for looking at the artwork as a whole:
+// the board with stacks drawn the way the game draws them, the pieces and
+// masks, the arrows on their button colour, the icon and the title picture.
+
+#include "pictures.hpp"
+
+#include <utility>
+
+namespace velmo::paint {
+
+namespace {
+
+constexpr Pixel kPaper{236, 236, 232};
+constexpr int kGap = 12;
+
+// The game's masked drawing: OR the mask, then AND the piece, byte by byte.
+void drawPiece(Image& board, int size, int peg, int level)
+{
+    const Image piece = paintPiece(size);
+    const Image mask = maskOf(piece);
+    const int left = 60 + 120 * (peg - 1);
+    const int top = 240 - 20 * (level - 1);
+    for (int y = 0; y < piece.height(); ++y) {
+        for (int x = 0; x < piece.width(); ++x) {
+            Pixel& d = board.at(left + x, top + y);
+            const Pixel m = mask.at(x, y);
+            const Pixel p = piece.at(x, y);
+            d.r = static_cast<std::uint8_t>((d.r | m.r) & p.r);
+            d.g = static_cast<std::uint8_t>((d.g | m.g) & p.g);
+            d.b = static_cast<std::uint8_t>((d.b | m.b) & p.b);
+        }
+    }
+}
+
+// An arrow on its light-green button face, grey taken as transparent.
+Image onFace(const Image& arrow, int width, int height)
+{
+    Image out(width, height, toPixel(kButtonFace));
+    const int ox = (width - arrow.width()) / 2;
+    const int oy = (height - arrow.height()) / 2;
+    for (int y = 0; y < arrow.height(); ++y) {
+        for (int x = 0; x < arrow.width(); ++x) {
+            if (!(arrow.at(x, y) == kArrowGround)) {
+                out.at(ox + x, oy + y) = arrow.at(x, y);
+            }
+        }
+    }
+    return out;
+}
+
+// Board with the given stacks (bottom first) and the six move buttons.
+Image board(const std::vector<std::vector<int>>& pegs)
+{
+    Image img = paintBackground();
+    for (std::size_t peg = 0; peg < pegs.size(); ++peg) {
+        for (std::size_t level = 0; level < pegs[peg].size(); ++level) {
+            drawPiece(img, pegs[peg][level], static_cast<int>(peg) + 1, static_cast<int>(level) + 1);
+        }
+    }
+    const std::pair<char, std::pair<int, int>> buttons[] = {
+        {'A', {90, 287}}, {'B', {90, 322}}, {'C', {210, 287}}, {'A', {210, 322}}, {'C', {330, 287}}, {'D', {330, 322}},
+    };
+    for (const auto& [which, pos] : buttons) {
+        img.blit(onFace(paintArrow(which), 60, 32), pos.first, pos.second);
+    }
+    return img;
+}
+
+} // namespace
+
+Image paintContactSheet()
+{
+    constexpr int kWidth = 3 * 480 + 4 * kGap;
+    constexpr int kHeight = 1180;
+    Image sheet(kWidth, kHeight, kPaper);
+
+    // Row 1: the bare background, a full stack, and a game in progress.
+    int y = kGap;
+    sheet.blit(paintBackground(), kGap, y);
+    sheet.blit(board({{7, 6, 5, 4, 3, 2, 1}, {}, {}}), 2 * kGap + 480, y);
+    sheet.blit(board({{7, 6, 3}, {5, 2}, {4, 1}}), 3 * kGap + 960, y);
+    y += 360 + kGap;
+
+    // Row 2: the pieces on white, each cell doubled, and their masks.
+    for (int size = 1; size <= 7; ++size) {
+        const Image piece = paintPiece(size);
+        const int x = kGap + (size - 1) * (240 + kGap);
+        if (x + 240 <= kWidth) {
+            sheet.blit(piece.scaled(2), x, y);
+            sheet.blit(maskOf(piece).scaled(2), x, y + 60 + 4);
+        }
+    }
+    // The seventh pair does not fit beside the others at double size; show
+    // every pair once more at their own size below.
+    y += 2 * (60 + 4) + kGap;
+    for (int size = 1; size <= 7; ++size) {
+        const Image piece = paintPiece(size);
+        const int x = kGap + (size - 1) * (120 + kGap);
+        sheet.blit(piece, x, y);
+        sheet.blit(maskOf(piece), x, y + 30 + 2);
+    }
+    // The desktop icons beside them.
+    int ix = kGap + 7 * (120 + kGap);
+    for (int size : kDesktopIconSizes) {
+        if (size > 64) {
+            continue;
+        }
+        sheet.blit(paintIcon(size), ix, y);
+        ix += size + kGap;
+    }
+    y += 62 + kGap;
+
+    // Row 3: the arrows on the button face, at 1× and 4×, the icon at 1× and
+    // 8×, the large desktop icons and the title picture.
+    int x = kGap;
+    for (char which : {'A', 'B', 'C', 'D'}) {
+        const Image face = onFace(paintArrow(which), 60, 32);
+        sheet.blit(face, x, y);
+        sheet.blit(face.scaled(4), x, y + 40);
+        x += 240 + kGap;
+    }
+    y += 40 + 128 + kGap;
+    x = kGap;
+    const Image icon = paintIcon(32);
+    sheet.blit(icon, x, y);
+    sheet.blit(icon.scaled(8), x + 32 + kGap, y);
+    x += 32 + kGap + 256 + kGap;
+    sheet.blit(paintIcon(256), x, y);
+    x += 256 + kGap;
+    sheet.blit(paintIcon(128), x, y);
+    x += 128 + kGap;
+    sheet.blit(paintTitle(), x, y);
+    x += 320 + kGap;
+    sheet.blit(paintTitle().scaled(1), x, y);
+    return sheet;
+}
+
+} // namespace velmo::paint
