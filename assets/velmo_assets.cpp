@@ -1,0 +1,10 @@
+#include "velmo_assets.hpp"
+
+namespace velmo::assets {
+
+int embeddedPictureCount()
+{
+    return static_cast<int>(kBitmapResources.size() + kFormPictures.size());
+}
+
+} // namespace velmo::assets
