@@ -1,9 +1,10 @@
 # Reads a compiled help file back with chmls and compares it with the pages
 # it was made from.
-#   -DCHMLS=<chmls> -DCHM=<velmo.chm> -DHELP_SOURCE_DIR=<help/> -DWORK_DIR=<scratch dir>
+#   -DCHMLS=<chmls> -DICONV=<iconv> -DCHM=<velmo.chm> -DHELP_SOURCE_DIR=<help/>
+#   -DWORK_DIR=<scratch dir>
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var CHMLS CHM HELP_SOURCE_DIR WORK_DIR)
+foreach(var CHMLS ICONV CHM HELP_SOURCE_DIR WORK_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "check_chm.cmake needs -D${var}=...")
   endif()
@@ -46,8 +47,21 @@ foreach(name IN LISTS pages ITEMS velmo.hhc velmo.hhk velmo.css)
   endif()
 endforeach()
 
-# The table of contents as the viewer sees it: every page has an entry, and
-# every entry leads to a page that is there.
+# The titles of a table of contents or an index, in order.
+function(sitemap_names text out)
+  string(REGEX MATCHALL "name=\"Name\" value=\"[^\"]*\"" params "${text}")
+  set(names "")
+  foreach(param IN LISTS params)
+    string(REGEX REPLACE ".*value=\"([^\"]*)\"" "\\1" name "${param}")
+    list(APPEND names "${name}")
+  endforeach()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+# The table of contents as the viewer sees it. Viewers read it in Shift-JIS,
+# the code page of a Japanese help file: read that way it must give the
+# titles written in help/velmo.hhc. Every page has an entry, and every entry
+# leads to a page that is there.
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 execute_process(
@@ -57,7 +71,23 @@ execute_process(
 if(NOT rc EQUAL 0 OR NOT EXISTS "${WORK_DIR}/toc.hhc")
   fail("no table of contents could be read from the help file")
 else()
-  file(READ "${WORK_DIR}/toc.hhc" toc)
+  execute_process(
+    COMMAND "${ICONV}" -f CP932 -t UTF-8 "${WORK_DIR}/toc.hhc"
+    OUTPUT_VARIABLE toc
+    RESULT_VARIABLE rc
+    ERROR_QUIET)
+  if(NOT rc EQUAL 0)
+    fail("the table of contents is not valid Shift-JIS")
+  endif()
+  file(READ "${HELP_SOURCE_DIR}/velmo.hhc" source_toc)
+  sitemap_names("${toc}" titles)
+  sitemap_names("${source_toc}" source_titles)
+  if(NOT titles STREQUAL source_titles)
+    list(JOIN titles ", " read_text)
+    list(JOIN source_titles ", " source_text)
+    fail("the table of contents reads (${read_text}) in Shift-JIS, not (${source_text})")
+  endif()
+
   string(REGEX MATCHALL "name=\"Local\" value=\"[^\"]*\"" locals "${toc}")
   set(toc_targets "")
   foreach(local IN LISTS locals)
@@ -72,12 +102,33 @@ else()
       fail("${page} has no entry in the table of contents")
     endif()
   endforeach()
-  string(REGEX MATCHALL "name=\"Name\" value=\"[^\"]+\"" names "${toc}")
-  list(LENGTH names name_count)
+  list(LENGTH titles title_count)
   list(LENGTH locals local_count)
-  if(NOT name_count EQUAL local_count)
-    fail("the table of contents has ${local_count} entries but ${name_count} titles")
+  if(NOT title_count EQUAL local_count)
+    fail("the table of contents has ${local_count} entries but ${title_count} titles")
   endif()
+endif()
+
+# The index: every keyword leads to a page that is there.
+execute_process(
+  COMMAND "${CHMLS}" extractindex "${CHM}" "${WORK_DIR}/index.hhk"
+  RESULT_VARIABLE rc
+  OUTPUT_QUIET ERROR_QUIET)
+if(NOT rc EQUAL 0 OR NOT EXISTS "${WORK_DIR}/index.hhk")
+  fail("no index could be read from the help file")
+else()
+  file(READ "${WORK_DIR}/index.hhk" index)
+  string(REGEX MATCHALL "name=\"Local\" value=\"[^\"]*\"" locals "${index}")
+  list(LENGTH locals keyword_count)
+  if(keyword_count EQUAL 0)
+    fail("the index has no keywords")
+  endif()
+  foreach(local IN LISTS locals)
+    string(REGEX REPLACE ".*value=\"([^\"#]*).*" "\\1" target "${local}")
+    if(NOT target IN_LIST archived)
+      fail("the index points to ${target}, which the help file lacks")
+    endif()
+  endforeach()
 endif()
 
 # Every page as stored: declared as UTF-8 and with no link to a missing file.
