@@ -32,7 +32,16 @@ std::string narrow(const std::u16string& s)
 
 std::string Id::describe() const
 {
-    return isOrdinal ? "#" + std::to_string(ordinal) : "\"" + narrow(text) + "\"";
+    std::string out;
+    if (isOrdinal) {
+        out += '#';
+        out += std::to_string(ordinal);
+    } else {
+        out += '"';
+        out += narrow(text);
+        out += '"';
+    }
+    return out;
 }
 
 namespace {
