@@ -104,21 +104,21 @@ std::string hex(unsigned v)
 }
 
 // The bitmaps the game looks up, with the pixel size of each.
-struct BitmapSpec {
+struct ExpectedBitmap {
     Id id;
     std::string file;
     std::int32_t width, height;
 };
 
-std::vector<BitmapSpec> bitmapSpecs()
+std::vector<ExpectedBitmap> expectedBitmaps()
 {
-    std::vector<BitmapSpec> specs{{Id::name(u"BACK"), "BACK.bmp", 480, 360}};
+    std::vector<ExpectedBitmap> expected{{Id::name(u"BACK"), "BACK.bmp", 480, 360}};
     for (int base : {100, 200})
         for (int size = 1; size <= 7; ++size) {
             const auto id = static_cast<std::uint16_t>(base + size);
-            specs.push_back({Id::number(id), std::to_string(id) + ".bmp", 120, 30});
+            expected.push_back({Id::number(id), std::to_string(id) + ".bmp", 120, 30});
         }
-    return specs;
+    return expected;
 }
 
 std::vector<const Entry*> ofType(const std::vector<Entry>& entries, std::uint16_t type)
@@ -134,16 +134,16 @@ std::vector<const Entry*> ofType(const std::vector<Entry>& entries, std::uint16_
 void checkEntries(Checks& c, const std::vector<Entry>& entries)
 {
     const auto bitmaps = ofType(entries, res::kBitmap);
-    const auto specs = bitmapSpecs();
-    c.equal(bitmaps.size(), specs.size(), "number of bitmaps");
-    for (const BitmapSpec& spec : specs) {
+    const auto expected = expectedBitmaps();
+    c.equal(bitmaps.size(), expected.size(), "number of bitmaps");
+    for (const ExpectedBitmap& bitmap : expected) {
         int found = 0;
         for (const Entry* e : bitmaps)
-            if (e->name == spec.id) {
+            if (e->name == bitmap.id) {
                 ++found;
-                c.equal(hex(e->language), hex(kJapanese), "language of bitmap " + spec.id.describe());
+                c.equal(hex(e->language), hex(kJapanese), "language of bitmap " + bitmap.id.describe());
             }
-        c.equal(found, 1, "bitmaps named " + spec.id.describe());
+        c.equal(found, 1, "bitmaps named " + bitmap.id.describe());
     }
 
     const auto icons = ofType(entries, res::kIcon);
@@ -178,35 +178,35 @@ void checkEntries(Checks& c, const std::vector<Entry>& entries)
 // BITMAPINFOHEADER, then the rows.
 void checkBitmaps(Checks& c, const std::vector<Entry>& entries, const std::string& assetDir)
 {
-    for (const BitmapSpec& spec : bitmapSpecs()) {
-        const std::string what = "bitmap " + spec.id.describe();
+    for (const ExpectedBitmap& bitmap : expectedBitmaps()) {
+        const std::string what = "bitmap " + bitmap.id.describe();
         const Entry* entry = nullptr;
         for (const Entry* e : ofType(entries, res::kBitmap))
-            if (e->name == spec.id)
+            if (e->name == bitmap.id)
                 entry = e;
         c.expect(entry != nullptr, what + " is in the resources");
         if (!entry)
             continue;
 
         const Bytes& dib = entry->data;
-        const std::size_t rowBytes = static_cast<std::size_t>(spec.width) * 3;
-        const std::size_t expectedSize = 40 + rowBytes * static_cast<std::size_t>(spec.height);
+        const std::size_t rowBytes = static_cast<std::size_t>(bitmap.width) * 3;
+        const std::size_t expectedSize = 40 + rowBytes * static_cast<std::size_t>(bitmap.height);
         c.equal(dib.size(), expectedSize, what + " size");
         if (dib.size() < 40)
             continue;
         c.equal(res::readU32(dib, 0), 40u, what + " header size");
-        c.equal(res::readI32(dib, 4), spec.width, what + " width");
-        c.equal(res::readI32(dib, 8), spec.height, what + " height (bottom-up)");
+        c.equal(res::readI32(dib, 4), bitmap.width, what + " width");
+        c.equal(res::readI32(dib, 8), bitmap.height, what + " height (bottom-up)");
         c.equal(res::readU16(dib, 12), 1, what + " planes");
         c.equal(res::readU16(dib, 14), 24, what + " bits per pixel");
         c.equal(res::readU32(dib, 16), 0u, what + " compression");
         c.equal(res::readU32(dib, 32), 0u, what + " colours used");
 
-        const Bytes file = readFile(assetDir + "/" + spec.file);
-        c.expect(file.size() >= 14 && file[0] == 'B' && file[1] == 'M', spec.file + " starts with a BMP file header");
+        const Bytes file = readFile(assetDir + "/" + bitmap.file);
+        c.expect(file.size() >= 14 && file[0] == 'B' && file[1] == 'M', bitmap.file + " starts with a BMP file header");
         c.equal(file.size(), dib.size() + 14, what + " is its file less 14 bytes in size");
         c.expect(file.size() == dib.size() + 14 && std::equal(dib.begin(), dib.end(), file.begin() + 14),
-                 what + " holds the bytes of " + spec.file + " after its file header");
+                 what + " holds the bytes of " + bitmap.file + " after its file header");
     }
 }
 
