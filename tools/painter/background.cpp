@@ -96,8 +96,9 @@ Color sky(double x, double y)
     // A faint brightening towards the upper left, where the light comes from.
     const double glow = std::exp(-((x * x) / (300.0 * 300.0) + (y * y) / (220.0 * 220.0)));
     c = mix(c, Color{120, 170, 215}, 0.12 * glow);
-    const double n = fbm(x / 90.0, y / 40.0, 3, kSeed + 3) - 0.5;
-    c = c + Color{3.0, 2.5, 1.5} * n;
+    // Slow, slightly different drifts in each channel, as in a real sky.
+    c = c + Color{4.0 * (fbm(x / 90.0, y / 40.0, 3, kSeed + 3) - 0.5), 3.0 * (fbm(x / 70.0, y / 50.0, 3, kSeed + 4) - 0.5),
+                  3.0 * (fbm(x / 110.0, y / 30.0, 3, kSeed + 5) - 0.5)};
 
     const double density = cloudDensity(x, y);
     if (density > 0.0) {
@@ -275,7 +276,16 @@ Color grass(double x, double y)
     const double patches = fbm(x / 40.0, y / 14.0, 3, kSeed + 83);
     Color c = mix(Color{116, 146, 56}, Color{154, 176, 82}, blades);
     c = mix(c, Color{124, 140, 58}, 0.5 * smoothstep(0.45, 0.8, patches));
-    c = c + Color{6, 4, 7} * (hash01(static_cast<std::int64_t>(x * 4.0), static_cast<std::int64_t>(y * 4.0), kSeed + 89) - 0.5);
+    // Shadows between the blades and sunlit tips.
+    const double gaps = fbm(x / (0.9 + 1.2 * depth), y / (3.0 + 4.0 * depth), 3, kSeed + 85);
+    c = mix(c, Color{74, 106, 42}, 0.55 * smoothstep(0.58, 0.82, gaps));
+    const double tips = fbm(x / (0.8 + 1.0 * depth), y / (2.5 + 3.0 * depth), 3, kSeed + 87);
+    c = mix(c, Color{182, 190, 98}, 0.45 * smoothstep(0.62, 0.85, tips));
+    // Single blades differ a little in hue.
+    const auto ix = static_cast<std::int64_t>(x * 4.0);
+    const auto iy = static_cast<std::int64_t>(y * 4.0);
+    c = c + Color{7.0 * (hash01(ix, iy, kSeed + 89) - 0.5), 6.0 * (hash01(ix, iy, kSeed + 90) - 0.5),
+                  8.0 * (hash01(ix, iy, kSeed + 91) - 0.5)};
     // The platform's shadow on the grass just below its face.
     const double shadow = std::exp(-(y - kFaceBottom) / 4.0);
     c = c * (1.0 - 0.35 * shadow);
@@ -370,10 +380,12 @@ Image paintBackground()
                 }
             }
             Color c = sum * (1.0 / (n * n));
-            // Random dither against banding in the smooth gradients.
+            // Fine grain, independent in each channel, like film: it hides
+            // any banding of the smooth gradients.
             for (int ch = 0; ch < 3; ++ch) {
-                const double d = hash01(x, y, kSeed + 200 + static_cast<std::uint64_t>(ch)) - 0.5;
-                (ch == 0 ? c.r : (ch == 1 ? c.g : c.b)) += d;
+                const std::uint64_t seed = kSeed + 200 + 2 * static_cast<std::uint64_t>(ch);
+                const double d = hash01(x, y, seed) + hash01(x, y, seed + 1) - 1.0;
+                (ch == 0 ? c.r : (ch == 1 ? c.g : c.b)) += 3.0 * d;
             }
             canvas.at(x, y) = c;
         }

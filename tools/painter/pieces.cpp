@@ -72,7 +72,9 @@ Color profile(const PieceSpec& spec, int x)
     }
     if (x <= peak) {
         const double t = double(x - spec.left) / double(peak - spec.left);
-        return mix(middle, spec.highlight, std::sin(t * std::numbers::pi / 2.0));
+        // Mostly the curve of a lit cylinder, with enough slope kept near
+        // the top that the highlight stays one narrow band.
+        return mix(middle, spec.highlight, 0.4 * t + 0.6 * std::sin(t * std::numbers::pi / 2.0));
     }
     if (x >= darkestColumn) {
         return spec.darkest;

@@ -71,55 +71,51 @@ Image board(const std::vector<std::vector<int>>& pegs)
 Image paintContactSheet()
 {
     constexpr int kWidth = 3 * 480 + 4 * kGap;
-    constexpr int kHeight = 1180;
+    constexpr int kHeight = 12 + 360 + 12 + 2 * 64 + 12 + 62 + 12 + 168 + 12 + 256 + 12;
     Image sheet(kWidth, kHeight, kPaper);
 
-    // Row 1: the bare background, a full stack, and a game in progress.
+    // The bare background, a full stack, and a game in progress, drawn the
+    // way the game draws them, with the move buttons in place.
     int y = kGap;
     sheet.blit(paintBackground(), kGap, y);
     sheet.blit(board({{7, 6, 5, 4, 3, 2, 1}, {}, {}}), 2 * kGap + 480, y);
     sheet.blit(board({{7, 6, 3}, {5, 2}, {4, 1}}), 3 * kGap + 960, y);
     y += 360 + kGap;
 
-    // Row 2: the pieces on white, each cell doubled, and their masks.
-    for (int size = 1; size <= 7; ++size) {
+    // The pieces on white at double size, each above its mask.
+    const int pitch = (kWidth - kGap) / 6;
+    for (int size = 2; size <= 7; ++size) {
         const Image piece = paintPiece(size);
-        const int x = kGap + (size - 1) * (240 + kGap);
-        if (x + 240 <= kWidth) {
-            sheet.blit(piece.scaled(2), x, y);
-            sheet.blit(maskOf(piece).scaled(2), x, y + 60 + 4);
-        }
+        const int x = kGap + (size - 2) * pitch;
+        sheet.blit(piece.scaled(2), x, y);
+        sheet.blit(maskOf(piece).scaled(2), x, y + 64);
     }
-    // The seventh pair does not fit beside the others at double size; show
-    // every pair once more at their own size below.
-    y += 2 * (60 + 4) + kGap;
+    y += 2 * 64 + kGap;
+    // All seven at their own size, with masks, and the small desktop icons.
     for (int size = 1; size <= 7; ++size) {
         const Image piece = paintPiece(size);
         const int x = kGap + (size - 1) * (120 + kGap);
         sheet.blit(piece, x, y);
-        sheet.blit(maskOf(piece), x, y + 30 + 2);
+        sheet.blit(maskOf(piece), x, y + 32);
     }
-    // The desktop icons beside them.
-    int ix = kGap + 7 * (120 + kGap);
-    for (int size : kDesktopIconSizes) {
-        if (size > 64) {
-            continue;
-        }
-        sheet.blit(paintIcon(size), ix, y);
-        ix += size + kGap;
+    int x = kGap + 7 * (120 + kGap);
+    for (int size : {16, 32, 48}) {
+        sheet.blit(paintIcon(size), x, y);
+        x += size + kGap;
     }
     y += 62 + kGap;
 
-    // Row 3: the arrows on the button face, at 1× and 4×, the icon at 1× and
-    // 8×, the large desktop icons and the title picture.
-    int x = kGap;
+    // The arrows on the button face, at their own size and at 4x.
+    x = kGap;
     for (char which : {'A', 'B', 'C', 'D'}) {
         const Image face = onFace(paintArrow(which), 60, 32);
         sheet.blit(face, x, y);
-        sheet.blit(face.scaled(4), x, y + 40);
-        x += 240 + kGap;
+        sheet.blit(face.scaled(4), x + 60 + kGap, y);
+        x += 60 + kGap + 240 + 2 * kGap;
     }
-    y += 40 + 128 + kGap;
+    y += 128 + 40 + kGap;
+
+    // The icon at 1x and 8x, the large desktop icons, the title picture.
     x = kGap;
     const Image icon = paintIcon(32);
     sheet.blit(icon, x, y);
@@ -128,10 +124,9 @@ Image paintContactSheet()
     sheet.blit(paintIcon(256), x, y);
     x += 256 + kGap;
     sheet.blit(paintIcon(128), x, y);
+    sheet.blit(paintIcon(64), x, y + 128 + kGap);
     x += 128 + kGap;
     sheet.blit(paintTitle(), x, y);
-    x += 320 + kGap;
-    sheet.blit(paintTitle().scaled(1), x, y);
     return sheet;
 }
 
