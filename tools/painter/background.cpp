@@ -73,21 +73,26 @@ const Blob kClouds[] = {
     {402, 44, 26, 8},  {452, 78, 22, 7},  {376, 94, 17, 6},  {430, 30, 14, 5},
 };
 
-// Density of the clouds at a point, 0 (clear) to 1.
+// Density of the clouds at a point, 0 (clear) to 1. Each blob carries
+// noise at its own scale, so small clouds are as ragged as large ones.
 double cloudDensity(double x, double y)
 {
-    double d = 0.0;
+    double d = -1.0;
+    std::uint64_t blobSeed = kSeed + 11;
     for (const Blob& b : kClouds) {
+        ++blobSeed;
         const double dx = (x - b.x) / b.rx;
         // Flatter bottoms: the blob ends sooner below its centre.
         const double dy = (y - b.y) / (y > b.y ? b.ry * 0.6 : b.ry);
-        d = std::max(d, 1.0 - (dx * dx + dy * dy));
+        const double r2 = dx * dx + dy * dy;
+        if (r2 > 2.5) {
+            continue;
+        }
+        const double scale = 0.35 * b.ry;
+        const double n = fbm(x / (scale * 2.0), y / scale, 5, blobSeed);
+        d = std::max(d, 1.0 - r2 + (n - 0.5) * 1.1);
     }
-    if (d <= -0.6) {
-        return 0.0;
-    }
-    const double n = fbm(x / 22.0, y / 11.0, 5, kSeed + 11);
-    return smoothstep(0.30, 0.78, d * 0.85 + (n - 0.5) * 0.9);
+    return smoothstep(0.05, 0.85, d);
 }
 
 Color sky(double x, double y)
@@ -119,18 +124,21 @@ struct Pillar {
     double left;
     double right;
     double top;
+    bool capital;  // a wider block on top
 };
 
+// A distant row of columns: some whole with a capital, some broken off.
 std::vector<Pillar> makePillars()
 {
     std::vector<Pillar> pillars;
     Rng rng(kSeed + 29);
     double x = 187.0;
-    while (x < 372.0) {
-        const double w = rng.uniform(2.5, 7.0);
-        const double top = rng.uniform(225.0, 240.0);
-        pillars.push_back({x, std::min(x + w, 378.0), top});
-        x += w + rng.uniform(3.0, 14.0);
+    while (x < 370.0) {
+        const double w = rng.uniform(3.0, 5.5);
+        const bool broken = rng.uniform() < 0.35;
+        const double top = broken ? rng.uniform(234.0, 242.0) : rng.uniform(225.0, 231.0);
+        pillars.push_back({x, std::min(x + w, 378.0), top, !broken});
+        x += w + rng.uniform(6.0, 13.0);
     }
     return pillars;
 }
@@ -139,33 +147,38 @@ std::vector<Pillar> makePillars()
 double horizonShape(double x, double y, Color& out)
 {
     static const std::vector<Pillar> pillars = makePillars();
+    // Far away: pale, bluish, low contrast.
+    const Color lit{178, 188, 204};
+    const Color shaded{140, 152, 172};
     for (const Pillar& p : pillars) {
-        if (x >= p.left && x < p.right && y >= p.top) {
-            // A little rounded cap, lighter on the lit (left) side.
-            const double u = (x - p.left) / (p.right - p.left);
-            const double cap = p.top + 1.2 * std::pow(std::abs(u - 0.5) * 2.0, 2.0);
-            if (y < cap) {
-                return 0.0;
+        const double grow = p.capital && y < p.top + 2.0 ? 1.0 : 0.0;
+        if (x >= p.left - grow && x < p.right + grow && y >= p.top) {
+            const double u = clamp01((x - p.left) / (p.right - p.left));
+            out = mix(lit, shaded, smoothstep(0.2, 0.9, u));
+            if (grow > 0.0) {
+                out = lit * 1.02;
             }
-            const double haze = smoothstep(225.0, 250.0, y);
-            out = mix(Color{176, 182, 192}, Color{138, 144, 156}, u);
-            out = mix(out, Color{150, 158, 172}, 0.3 * haze);
-            out = out + Color{4, 4, 4} * (fbm(x / 2.0, y / 3.0, 2, kSeed + 31) - 0.5);
-            return 0.9;
+            out = out + Color{5, 5, 5} * (fbm(x / 1.5, y / 3.0, 2, kSeed + 31) - 0.5);
+            return 0.8;
         }
     }
-    // A low wall joining the pillars.
-    if (x >= 186.0 && x < 378.0 && y >= 243.0 + 2.0 * fbm(x / 9.0, 0.5, 2, kSeed + 37)) {
-        out = Color{150, 156, 168} + Color{5, 5, 5} * (fbm(x / 3.0, y / 2.0, 2, kSeed + 41) - 0.5);
-        return 0.85;
+    // The low, crumbling base they stand on.
+    if (x >= 186.0 && x < 378.0 && y >= 243.5 + 2.5 * fbm(x / 7.0, 0.5, 3, kSeed + 37)) {
+        out = mix(lit, shaded, 0.5) + Color{6, 6, 6} * (fbm(x / 3.0, y / 2.0, 2, kSeed + 41) - 0.5);
+        return 0.8;
     }
-    // Dark trees at the right edge beside the platform.
-    const double edge = 424.0 + 18.0 * fbm(y / 9.0, 3.1, 3, kSeed + 43);
-    const double crown = 228.0 + 10.0 * fbm(x / 12.0, 7.7, 3, kSeed + 47) + std::max(0.0, 440.0 - x) * 0.5;
+    // Dark trees at the right edge beside the platform: clumps of foliage
+    // lit from the left.
+    const double edge = 426.0 + 16.0 * fbm(y / 8.0, 3.1, 3, kSeed + 43);
+    const double crown = 229.0 + 9.0 * fbm(x / 10.0, 7.7, 3, kSeed + 47) + std::max(0.0, 440.0 - x) * 0.6;
     if (x >= edge && y >= crown) {
-        const double n = fbm(x / 4.0, y / 4.0, 4, kSeed + 53);
-        out = mix(Color{72, 92, 80}, Color{34, 48, 44}, n);
-        return 0.95;
+        const double leaves = fbm(x / 3.5, y / 3.0, 4, kSeed + 53);
+        const double lightSide = fbm((x + 1.5) / 3.5, (y + 1.5) / 3.0, 4, kSeed + 53) - leaves;
+        const double depth = clamp01((x - edge) / 20.0);
+        Color c = mix(Color{70, 94, 72}, Color{26, 40, 34}, leaves);
+        c = c + Color{40, 50, 30} * clamp01(-lightSide * 4.0);
+        out = c * (1.0 - 0.25 * depth);
+        return 0.97;
     }
     return 0.0;
 }
@@ -318,9 +331,15 @@ double boulder(double x, double y, Color& out)
         if (r2 < bump * bump && dy < 0.72) {
             // Normal of an ellipsoid, lit from the upper left.
             const double nz = std::sqrt(std::max(0.0, 1.0 - r2 / (bump * bump)));
-            const double light = clamp01(0.55 * nz - 0.45 * dx - 0.55 * dy + 0.25);
-            const double grain = fbm(x / 2.5, y / 2.5, 4, b.seed + 7) - 0.5;
-            out = mix(Color{70, 70, 68}, Color{196, 194, 186}, light) + Color{22, 22, 20} * grain;
+            const double light = clamp01(0.5 * nz - 0.45 * dx - 0.5 * dy + 0.2);
+            const double grain = fbm(x / 2.0, y / 2.0, 4, b.seed + 7) - 0.5;
+            const double speckle = hash01(static_cast<std::int64_t>(x * 2.0), static_cast<std::int64_t>(y * 2.0), b.seed + 9) - 0.5;
+            Color c = mix(Color{62, 62, 60}, Color{176, 174, 166}, light);
+            c = c + Color{30, 29, 27} * grain + Color{10, 10, 10} * speckle;
+            // Fine cracks where the noise crosses its middle.
+            const double crack = fbm(x / 5.0, y / 3.0, 3, b.seed + 11) - 0.5;
+            c = mix(c, Color{50, 50, 48}, 0.55 * smoothstep(0.025, 0.0, std::abs(crack)));
+            out = c;
             return 1.0;
         }
     }

@@ -31,9 +31,12 @@ Indexed quantise(const Image& img);
 // (all-zero) AND mask.
 Bytes encodeIco8(const Image& img);
 
-// A PNG file (8-bit RGB, no interlace). The zlib stream uses stored
-// blocks: simple, exact and easily reproduced.
+// A PNG file (8-bit RGB, no interlace), each row filtered with the PNG
+// filter that suits it best, compressed with zlibCompress.
 Bytes encodePng(const Image& img);
+
+// A zlib stream of one deflate block with the fixed Huffman codes.
+Bytes zlibCompress(const Bytes& data);
 
 // CRC-32 as used by PNG and zlib's Adler-32; exposed for testing.
 std::uint32_t crc32(const std::uint8_t* data, std::size_t len, std::uint32_t crc = 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <string_view>
 
 namespace velmo::paint {
@@ -63,39 +64,82 @@ std::uint32_t adler32(const std::uint8_t* data, std::size_t len)
     return (b << 16) | a;
 }
 
+namespace {
+
+int paeth(int a, int b, int c)
+{
+    const int p = a + b - c;
+    const int pa = std::abs(p - a);
+    const int pb = std::abs(p - b);
+    const int pc = std::abs(p - c);
+    if (pa <= pb && pa <= pc) {
+        return a;
+    }
+    return pb <= pc ? b : c;
+}
+
+// One scanline filtered with PNG filter type `type` (0 none, 1 sub, 2 up,
+// 3 average, 4 Paeth), three bytes per pixel.
+Bytes filterRow(const Bytes& row, const Bytes& above, int type)
+{
+    Bytes out(row.size());
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const int a = i >= 3 ? row[i - 3] : 0;
+        const int b = above[i];
+        const int c = i >= 3 ? above[i - 3] : 0;
+        int predicted = 0;
+        switch (type) {
+        case 1: predicted = a; break;
+        case 2: predicted = b; break;
+        case 3: predicted = (a + b) / 2; break;
+        case 4: predicted = paeth(a, b, c); break;
+        default: break;
+        }
+        out[i] = static_cast<std::uint8_t>((row[i] - predicted) & 0xFF);
+    }
+    return out;
+}
+
+// The usual heuristic: the filter whose output, read as signed bytes, has
+// the smallest sum of magnitudes.
+long cost(const Bytes& filtered)
+{
+    long sum = 0;
+    for (std::uint8_t v : filtered) {
+        sum += v < 128 ? v : 256 - v;
+    }
+    return sum;
+}
+
+} // namespace
+
 Bytes encodePng(const Image& img)
 {
-    // Raw scanlines, each preceded by filter type 0 (none).
+    const std::size_t stride = 3 * static_cast<std::size_t>(img.width());
     Bytes raw;
-    raw.reserve(static_cast<std::size_t>(img.height()) * (1 + 3 * static_cast<std::size_t>(img.width())));
+    raw.reserve(static_cast<std::size_t>(img.height()) * (1 + stride));
+    Bytes above(stride, 0);
     for (int y = 0; y < img.height(); ++y) {
-        raw.push_back(0);
+        Bytes row;
+        row.reserve(stride);
         for (int x = 0; x < img.width(); ++x) {
             const Pixel p = img.at(x, y);
-            raw.push_back(p.r);
-            raw.push_back(p.g);
-            raw.push_back(p.b);
+            row.insert(row.end(), {p.r, p.g, p.b});
         }
+        int bestType = 0;
+        Bytes best = filterRow(row, above, 0);
+        for (int type = 1; type <= 4; ++type) {
+            Bytes candidate = filterRow(row, above, type);
+            if (cost(candidate) < cost(best)) {
+                best = std::move(candidate);
+                bestType = type;
+            }
+        }
+        raw.push_back(static_cast<std::uint8_t>(bestType));
+        raw.insert(raw.end(), best.begin(), best.end());
+        above = std::move(row);
     }
-
-    // zlib stream of stored deflate blocks.
-    Bytes z{0x78, 0x01};
-    std::size_t pos = 0;
-    do {
-        const std::size_t len = std::min<std::size_t>(65535, raw.size() - pos);
-        const bool last = pos + len == raw.size();
-        z.push_back(last ? 1 : 0);
-        const auto len16 = static_cast<std::uint16_t>(len);
-        const auto nlen16 = static_cast<std::uint16_t>(~len16);
-        z.push_back(static_cast<std::uint8_t>(len16 & 0xFF));
-        z.push_back(static_cast<std::uint8_t>(len16 >> 8));
-        z.push_back(static_cast<std::uint8_t>(nlen16 & 0xFF));
-        z.push_back(static_cast<std::uint8_t>(nlen16 >> 8));
-        z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos),
-                 raw.begin() + static_cast<std::ptrdiff_t>(pos + len));
-        pos += len;
-    } while (pos < raw.size());
-    putBE32(z, adler32(raw.data(), raw.size()));
+    const Bytes z = zlibCompress(raw);
 
     Bytes out{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     Bytes ihdr;

@@ -38,7 +38,7 @@ Color ground(Point p)
     c = c + Color{5, 4, 6} * (fbm(p.x / 30.0, p.y / 30.0, 3, kSeed) - 0.5);
     // Shadow of the cone on the ground it stands on.
     const double sx = (p.x - 156.0) / 100.0;
-    const double sy = (p.y - 201.0) / 9.0;
+    const double sy = (p.y - 192.0) / 12.0;
     const double shadow = std::max(0.0, 1.0 - (sx * sx + sy * sy));
     return c * (1.0 - 0.45 * smoothstep(0.0, 0.7, shadow));
 }
@@ -49,7 +49,7 @@ Image paintTitle()
 {
     Cone cone;
     cone.tip = {144.0, 84.0};
-    cone.baseY = 200.0;
+    cone.baseY = 188.0;  // the front of the base curves down to about y = 200
     cone.halfBase = 86.0;
     cone.courses = 8;
     cone.joint = 1.2;
