@@ -187,9 +187,11 @@ double horizonShape(double x, double y, Color& out)
 Color farGround(double x, double y)
 {
     const double t = smoothstep(kHorizon, kFaceBottom, y);
-    Color c = mix(Color{128, 150, 120}, Color{104, 132, 66}, t);
-    c = c + Color{10, 12, 6} * (fbm(x / 14.0, y / 2.0, 4, kSeed + 59) - 0.5);
-    return c;
+    Color c = mix(Color{100, 126, 80}, Color{108, 136, 64}, t);
+    c = c + Color{12, 14, 8} * (fbm(x / 14.0, y / 2.0, 4, kSeed + 59) - 0.5);
+    // Distant fields fade into a bluish haze towards the horizon.
+    const double haze = 1.0 - smoothstep(kHorizon, kHorizon + 14.0, y);
+    return mix(c, Color{118, 150, 172}, 0.75 * haze);
 }
 
 // ---- the brick platform ----
