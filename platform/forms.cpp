@@ -1,0 +1,94 @@
+#include "forms.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace platform {
+
+void Form::Load()
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    Form_Load();
+}
+
+void ShowModal(QDialog& form)
+{
+    if (auto* f = dynamic_cast<Form*>(&form))
+        f->Load();
+    form.setWindowModality(Qt::ApplicationModal);
+    form.exec();
+}
+
+void ShowModeless(QWidget& form)
+{
+    if (auto* f = dynamic_cast<Form*>(&form))
+        f->Load();
+    form.show();
+}
+
+QFont VbFont(const QString& family, double points, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+QColor VbColor(std::uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+void SetForeColor(QWidget* control, std::uint32_t bgr)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::WindowText, VbColor(bgr));
+    palette.setColor(QPalette::ButtonText, VbColor(bgr));
+    control->setPalette(palette);
+}
+
+void FixWindow(QWidget* window, int width, int height, bool minimizeButton)
+{
+    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (minimizeButton)
+        flags |= Qt::WindowMinimizeButtonHint;
+    window->setWindowFlags(window->windowFlags() | flags);
+    window->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    window->setWindowFlag(Qt::WindowMinimizeButtonHint, minimizeButton);
+    window->setFixedSize(width, height);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.center() - QPoint(width / 2, height / 2));
+    }
+}
+
+void InstallFontSubstitutions()
+{
+    // The windows ask for the families they were designed with; where those
+    // are not installed, metric or stylistic twins stand in.
+    const QStringList gothic = {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"),
+                                QStringLiteral("TakaoGothic")};
+    QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"), gothic);
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
+                                QStringLiteral("DejaVu Serif")});
+}
+
+bool DisplayAvailable()
+{
+    return QGuiApplication::primaryScreen() != nullptr;
+}
+
+}  // namespace platform

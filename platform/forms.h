@@ -1,0 +1,65 @@
+// Forms: windows with a load event, shown modally or modelessly, and the few
+// property conversions the window definitions need (fonts in points,
+// colours as 0x00BBGGRR, fixed client sizes).
+//
+// A window class derives from QWidget (or QDialog) and from Form. Its
+// constructor builds the design-time layout; Form_Load() runs once, on the
+// first Show, before the window appears.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <cstdint>
+
+class QApplication;
+class QDialog;
+class QWidget;
+
+namespace platform {
+
+class Form {
+public:
+    virtual ~Form() = default;
+    // Runs Form_Load the first time; later calls do nothing.
+    void Load();
+    bool IsLoaded() const { return loaded_; }
+
+protected:
+    virtual void Form_Load() {}
+
+private:
+    bool loaded_ = false;
+};
+
+// Loads the dialog, shows it and returns once it has been unloaded; the other
+// windows take no input meanwhile.
+void ShowModal(QDialog& form);
+// Loads the window, shows it and returns at once.
+void ShowModeless(QWidget& form);
+
+// A font as the window definitions give it: family and size in points at the
+// standard 96 dots per inch, so a 9-point caption is 12 pixels high whatever
+// the screen says.
+QFont VbFont(const QString& family, double points, bool bold);
+
+// A colour given as 0x00BBGGRR.
+QColor VbColor(std::uint32_t bgr);
+
+// Text colour of a label or button.
+void SetForeColor(QWidget* control, std::uint32_t bgr);
+
+// Fixes a top-level window's client area and title-bar buttons and centres it
+// on the screen. The close box is always there.
+void FixWindow(QWidget* window, int width, int height, bool minimizeButton);
+
+// Program-wide set-up before the first window: maps the font families the
+// windows ask for onto installed ones.
+void InstallFontSubstitutions();
+
+// True when Qt has a screen to show windows on. When it has none the program
+// says so in one sentence instead of aborting.
+bool DisplayAvailable();
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+#include "picture.h"
+
+#include "checked.h"
+
+#include <QFile>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+Picture decode(const QString& path, const QString& what)
+{
+    QImage image;
+    if (!QFile::exists(path) || !image.load(path))
+        vb::raise(vb::ErrorKind::ResourceNotFound, "resource " + what.toStdString() + " not found");
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+
+void PictureBox::setPicture(const Picture& picture)
+{
+    image_ = picture.format() == QImage::Format_RGB32 ? picture
+                                                       : picture.convertToFormat(QImage::Format_RGB32);
+    update();
+}
+
+QImage& PictureBox::surface()
+{
+    update();
+    return image_;
+}
+
+void PictureBox::paintEvent(QPaintEvent* event)
+{
+    if (image_.isNull())
+        return;
+    QPainter painter(this);
+    // Whole device pixels: at a device pixel ratio above 1 the picture is
+    // enlarged without smoothing, like pixel art should be.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QRect r = event->rect();
+    painter.drawImage(r, image_, r);
+}
+
+bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
+            std::uint32_t rop)
+{
+    if (!dest.box() || !source.box())
+        return false;
+    const QImage& src = source.box()->Image();
+    if (src.isNull() || dest.box()->Image().isNull())
+        return false;
+
+    // Clip the rectangle against both images.
+    if (x < 0) { sx -= x; width += x; x = 0; }
+    if (y < 0) { sy -= y; height += y; y = 0; }
+    if (sx < 0) { x -= sx; width += sx; sx = 0; }
+    if (sy < 0) { y -= sy; height += sy; sy = 0; }
+    const QSize destSize = dest.box()->Image().size();
+    width = std::min({width, destSize.width() - x, src.width() - sx});
+    height = std::min({height, destSize.height() - y, src.height() - sy});
+    if (width <= 0 || height <= 0)
+        return true;
+
+    // Read the source before taking the destination for writing: a box
+    // drawing onto itself then reads the old pixels.
+    const QImage srcCopy = (source.box() == dest.box()) ? src.copy() : src;
+    QImage& dst = dest.box()->surface();
+    for (int row = 0; row < height; ++row) {
+        auto* d = reinterpret_cast<std::uint32_t*>(dst.scanLine(y + row)) + x;
+        const auto* s = reinterpret_cast<const std::uint32_t*>(srcCopy.constScanLine(sy + row)) + sx;
+        switch (rop) {
+        case SRCPAINT:
+            for (int i = 0; i < width; ++i) d[i] |= s[i];
+            break;
+        case SRCAND:
+            for (int i = 0; i < width; ++i) d[i] &= s[i];
+            break;
+        case SRCCOPY:
+            std::copy(s, s + width, d);
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+Picture LoadResPicture(const QString& name, int type)
+{
+    if (type != 0)
+        vb::raise(vb::ErrorKind::InvalidProcedureCall, "only bitmap resources exist");
+    return decode(QStringLiteral(":/res/%1.bmp").arg(name), name);
+}
+
+Picture LoadResPicture(std::int32_t id, int type)
+{
+    return LoadResPicture(QString::number(id), type);
+}
+
+Picture FormPicture(const QString& fileName)
+{
+    return decode(QStringLiteral(":/forms/") + fileName, fileName);
+}
+
+}  // namespace platform

@@ -1,0 +1,86 @@
+// Pictures, picture boxes with a persistent image, resource pictures and the
+// bitwise transfers that composite the pieces.
+//
+// A PictureBox shows its persistent image: assigning a picture starts the
+// image anew from it, transfers through its device context (hDC) draw into
+// the image, not onto the screen, and the box repaints itself from the image,
+// also after being covered or hidden. Image() reads the image back at any
+// time, visible or not.
+//
+// The board drawing protocol, per piece:
+//   mask.setPicture(LoadResPicture(200 + size)); piece.setPicture(LoadResPicture(100 + size));
+//   BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT);  board.setPicture(board.Image());
+//   BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND);   board.setPicture(board.Image());
+// Assigning a box its own image costs nothing: the box shares one buffer
+// with the picture it was given and copies only when two owners remain.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+
+namespace platform {
+
+// A whole picture: opaque 32-bit RGB, one device pixel per picture pixel.
+using Picture = QImage;
+
+class PictureBox;
+
+// Device context of a picture box: where a transfer reads or writes.
+class Dc {
+public:
+    explicit Dc(PictureBox* box = nullptr) : box_(box) {}
+    PictureBox* box() const { return box_; }
+
+private:
+    PictureBox* box_;
+};
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // The picture becomes the box's picture; the persistent image starts anew
+    // from it and is shown. A null picture clears the image.
+    void setPicture(const Picture& picture);
+    // The current persistent image. Copies of it share its buffer until one
+    // of them is written.
+    const Picture& Image() const { return image_; }
+    Dc hDC() { return Dc(this); }
+
+    // For transfers: the image to write into, unshared.
+    QImage& surface();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+};
+
+// Raster operations of BitBlt.
+enum RasterOp : std::uint32_t {
+    SRCCOPY = 0x00CC0020,
+    SRCPAINT = 0x00EE0086,  // destination OR source
+    SRCAND = 0x008800C6,    // destination AND source
+};
+
+// Combines the source rectangle into the destination rectangle pixel by
+// pixel, bitwise on each colour channel. The rectangle is clipped to both
+// images. Returns false when there is nothing to draw into or from.
+bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
+            std::uint32_t rop);
+
+// The bitmap resource of that name ("BACK") or number (101..107, 201..207),
+// decoded afresh on every call. A resource the program does not hold raises
+// vb::ErrorKind::ResourceNotFound. The type must be 0 (bitmap).
+Picture LoadResPicture(const QString& name, int type);
+Picture LoadResPicture(std::int32_t id, int type);
+
+// A picture of a window definition (the title picture, an arrow, the icon),
+// by file name, e.g. "title.bmp". Missing raises ResourceNotFound.
+Picture FormPicture(const QString& fileName);
+
+}  // namespace platform

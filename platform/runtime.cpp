@@ -1,0 +1,132 @@
+#include "runtime.h"
+
+#include "app.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
+
+namespace platform {
+
+namespace {
+
+bool gEnded = false;
+
+void realMsgBox(const QString& prompt, int style, const QString& title)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (style & 0x70) {
+    case vbCritical: icon = QMessageBox::Critical; break;
+    case vbQuestion: icon = QMessageBox::Question; break;
+    case vbExclamation: icon = QMessageBox::Warning; break;
+    case vbInformation: icon = QMessageBox::Information; break;
+    default: break;
+    }
+    QMessageBox box(icon, title, prompt, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void realShellOpen(QWidget* owner, const QString& file)
+{
+#ifdef Q_OS_WIN
+    HWND hwnd = owner ? reinterpret_cast<HWND>(owner->winId()) : nullptr;
+    ShellExecuteW(hwnd, L"open", reinterpret_cast<LPCWSTR>(file.utf16()), L"", L"", SW_SHOWNORMAL);
+#else
+    Q_UNUSED(owner);
+    // One argument, no shell in between: whatever the path contains is
+    // nothing but a path. A missing opener simply opens nothing.
+    QProcess::startDetached(QStringLiteral("xdg-open"), {file});
+#endif
+}
+
+[[noreturn]] void realExit(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+}  // namespace
+
+Seams defaultSeams()
+{
+    return Seams{realMsgBox, realShellOpen, realExit};
+}
+
+Seams& seams()
+{
+    static Seams current = defaultSeams();
+    return current;
+}
+
+void MsgBox(const QString& prompt, int style, const QString& title)
+{
+    seams().msgBox(prompt, style, title);
+}
+
+void ShellOpen(QWidget* owner, const QString& file)
+{
+    seams().shellOpen(owner, file);
+}
+
+void End()
+{
+    gEnded = true;
+    seams().exit(0);
+    // Only reached under a test's exit seam: leave nothing on screen.
+    QApplication::closeAllWindows();
+}
+
+bool Ended()
+{
+    return gEnded;
+}
+
+void ResetEnded()
+{
+    gEnded = false;
+}
+
+QString RuntimeErrorText(const vb::RuntimeError& error)
+{
+    QString description;
+    switch (error.kind()) {
+    case vb::ErrorKind::InvalidProcedureCall:
+        description = QStringLiteral("プロシージャの呼び出し、または引数が不正です。");
+        break;
+    case vb::ErrorKind::Overflow:
+        description = QStringLiteral("オーバーフローしました。");
+        break;
+    case vb::ErrorKind::SubscriptOutOfRange:
+        description = QStringLiteral("インデックスが有効範囲にありません。");
+        break;
+    case vb::ErrorKind::TypeMismatch:
+        description = QStringLiteral("型が一致しません。");
+        break;
+    case vb::ErrorKind::ResourceNotFound:
+        description = QStringLiteral("リソースが見つかりません。");
+        break;
+    }
+    return QStringLiteral("実行時エラー '%1':\n\n%2\n(%3)")
+        .arg(error.number())
+        .arg(description, QString::fromStdString(error.what()));
+}
+
+void ReportRuntimeError(const vb::RuntimeError& error)
+{
+    std::fprintf(stderr, "velmo: run-time error %d: %s\n", error.number(), error.what());
+    MsgBox(RuntimeErrorText(error), vbCritical, App::Title());
+    gEnded = true;
+    seams().exit(1);
+    QApplication::closeAllWindows();
+}
+
+}  // namespace platform

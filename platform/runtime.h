@@ -1,0 +1,76 @@
+// The program's side of the runtime services every window relies on:
+// message boxes, opening a file with the desktop shell, ending the program,
+// and reporting run-time errors.
+//
+// Message boxes, the shell and the two ways of ending go through Seams, so a
+// test can answer a box, record a shell call or observe the end without a
+// modal window or a real viewer. The defaults are the real services.
+//
+// Every event routine of a window runs inside RunEvent(): a vb::RuntimeError
+// that escapes the routine is reported in a message box and the program ends
+// with a non-zero status. Event routines trap no errors themselves.
+#pragma once
+
+#include "checked.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+// MsgBox style bits used by the game: OK only, with an icon.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+
+struct Seams {
+    // Shows a modal message box and returns when the player has closed it.
+    std::function<void(const QString& prompt, int style, const QString& title)> msgBox;
+    // Hands one file to the desktop's opener; owner may be null.
+    std::function<void(QWidget* owner, const QString& file)> shellOpen;
+    // Ends the program with the given status, at once. The real one does not
+    // return; a test's may, and then End() makes sure no window stays open.
+    std::function<void(int status)> exit;
+};
+
+// The seams in force. Tests assign their own members and restore them.
+Seams& seams();
+// The real services (what seams() starts with).
+Seams defaultSeams();
+
+void MsgBox(const QString& prompt, int style, const QString& title);
+void ShellOpen(QWidget* owner, const QString& file);
+
+// Ends the program at once with status 0: every window closes and no further
+// routine of the program runs. Ended() tells whether End() has been called;
+// it matters only where a test's exit seam returns.
+void End();
+bool Ended();
+void ResetEnded();  // for tests that run several programs in one process
+
+// The Japanese text of a run-time error report: number and description.
+QString RuntimeErrorText(const vb::RuntimeError& error);
+
+// Reports the error in a message box titled with the program's name, then
+// ends the program with status 1.
+void ReportRuntimeError(const vb::RuntimeError& error);
+
+// Runs one event routine; a run-time error escaping it is reported.
+template <typename F>
+void RunEvent(F&& routine)
+{
+    try {
+        routine();
+    } catch (const vb::RuntimeError& error) {
+        ReportRuntimeError(error);
+    }
+}
+
+}  // namespace platform
