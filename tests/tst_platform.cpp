@@ -1,0 +1,311 @@
+// The runtime layer: resource pictures, bitwise transfers, picture boxes,
+// fonts and colours, ending the program and reporting run-time errors.
+#include "app.h"
+#include "forms.h"
+#include "picture.h"
+#include "runtime.h"
+#include "seams.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <limits>
+
+using platform::BitBlt;
+using platform::PictureBox;
+
+namespace {
+
+QImage randomImage(int w, int h, quint32 seed)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, 0xFF000000u | (rng.generate() & 0xFFFFFFu));
+    return image;
+}
+
+}  // namespace
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { platform::InstallFontSubstitutions(); }
+
+    void resourcePictures_data();
+    void resourcePictures();
+    void unknownResourceIsRuntimeError();
+    void formPictures();
+
+    void transfersAreBitwise();
+    void transfersClipToBothImages();
+    void transferOntoItself();
+    void pictureBoxKeepsImageWhileHidden();
+    void assigningOwnImageSharesTheBuffer();
+
+    void fontsAndColours();
+    void fixedWindow();
+    void appInformation();
+
+    void endClosesEverything();
+    void runtimeErrorIsReported();
+    void runtimeErrorEndsTheProcess();
+};
+
+void TestPlatform::resourcePictures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("BACK") << QStringLiteral("BACK") << QSize(480, 360);
+    for (int s = 1; s <= 7; ++s) {
+        QTest::newRow(qPrintable(QString::number(100 + s))) << QString::number(100 + s) << QSize(120, 30);
+        QTest::newRow(qPrintable(QString::number(200 + s))) << QString::number(200 + s) << QSize(120, 30);
+    }
+}
+
+void TestPlatform::resourcePictures()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    bool numeric = false;
+    const int id = name.toInt(&numeric);
+    const platform::Picture picture =
+        numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
+    QCOMPARE(picture.size(), size);
+    QCOMPARE(picture.format(), QImage::Format_RGB32);
+    // Each lookup is a fresh picture, not a cached one.
+    const platform::Picture again =
+        numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
+    QCOMPARE(again, picture);
+    QVERIFY(again.constBits() != picture.constBits());
+}
+
+void TestPlatform::unknownResourceIsRuntimeError()
+{
+    for (int id : {0, 100, 108, 200, 208, 999, -101}) {
+        try {
+            platform::LoadResPicture(id, 0);
+            QFAIL(qPrintable(QStringLiteral("resource %1 loaded").arg(id)));
+        } catch (const vb::RuntimeError& e) {
+            QCOMPARE(e.kind(), vb::ErrorKind::ResourceNotFound);
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::LoadResPicture(QStringLiteral("back"), 0));
+    QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::LoadResPicture(101, 1));
+}
+
+void TestPlatform::formPictures()
+{
+    QCOMPARE(platform::FormPicture(QStringLiteral("title.bmp")).size(), QSize(320, 240));
+    for (const char* arrow : {"arrow-a.bmp", "arrow-b.bmp", "arrow-c.bmp", "arrow-d.bmp"})
+        QCOMPARE(platform::FormPicture(QLatin1String(arrow)).size(), QSize(40, 20));
+    QCOMPARE(platform::FormPicture(QStringLiteral("velmo.ico")).size(), QSize(32, 32));
+    QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::FormPicture(QStringLiteral("none.bmp")));
+}
+
+void TestPlatform::transfersAreBitwise()
+{
+    const QImage board = randomImage(50, 40, 1);
+    const QImage sprite = randomImage(20, 10, 2);
+    for (auto rop : {platform::SRCPAINT, platform::SRCAND, platform::SRCCOPY}) {
+        PictureBox dest, src;
+        dest.setPicture(board);
+        src.setPicture(sprite);
+        QVERIFY(BitBlt(dest.hDC(), 7, 5, 20, 10, src.hDC(), 0, 0, rop));
+        const QImage out = dest.Image();
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 50; ++x) {
+                const QRgb before = board.pixel(x, y);
+                QRgb expected = before;
+                if (x >= 7 && x < 27 && y >= 5 && y < 15) {
+                    const QRgb s = sprite.pixel(x - 7, y - 5);
+                    expected = rop == platform::SRCPAINT ? (before | s)
+                               : rop == platform::SRCAND ? (before & s)
+                                                         : s;
+                }
+                if (out.pixel(x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("rop %1 pixel (%2,%3)").arg(rop).arg(x).arg(y)));
+            }
+        }
+    }
+    // Transfers without a picture on either side draw nothing.
+    PictureBox empty, full;
+    full.setPicture(board);
+    QVERIFY(!BitBlt(empty.hDC(), 0, 0, 5, 5, full.hDC(), 0, 0, platform::SRCPAINT));
+    QVERIFY(!BitBlt(full.hDC(), 0, 0, 5, 5, empty.hDC(), 0, 0, platform::SRCPAINT));
+    QCOMPARE(full.Image(), board);
+}
+
+void TestPlatform::transfersClipToBothImages()
+{
+    const QImage board = randomImage(30, 30, 3);
+    const QImage sprite = randomImage(12, 12, 4);
+    PictureBox dest, src;
+    dest.setPicture(board);
+    src.setPicture(sprite);
+    // Hanging over the top-left and the bottom-right corners.
+    QVERIFY(BitBlt(dest.hDC(), -4, -6, 12, 12, src.hDC(), 0, 0, platform::SRCCOPY));
+    QVERIFY(BitBlt(dest.hDC(), 25, 26, 12, 12, src.hDC(), 0, 0, platform::SRCCOPY));
+    const QImage out = dest.Image();
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            QRgb expected = board.pixel(x, y);
+            if (x < 8 && y < 6)
+                expected = sprite.pixel(x + 4, y + 6);
+            else if (x >= 25 && y >= 26)
+                expected = sprite.pixel(x - 25, y - 26);
+            QCOMPARE(out.pixel(x, y), expected);
+        }
+    }
+}
+
+void TestPlatform::transferOntoItself()
+{
+    const QImage board = randomImage(10, 10, 5);
+    PictureBox box;
+    box.setPicture(board);
+    QVERIFY(BitBlt(box.hDC(), 1, 0, 9, 10, box.hDC(), 0, 0, platform::SRCCOPY));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 1; x < 10; ++x)
+            QCOMPARE(box.Image().pixel(x, y), board.pixel(x - 1, y));
+}
+
+void TestPlatform::pictureBoxKeepsImageWhileHidden()
+{
+    QWidget window;
+    window.resize(200, 100);
+    auto* box = new PictureBox(&window);
+    box->setGeometry(0, 0, 120, 30);
+    box->hide();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QImage piece = platform::LoadResPicture(107, 0);
+    box->setPicture(piece);
+    QCOMPARE(box->Image(), piece);
+
+    // A visible box shows its image and keeps it through hiding and showing.
+    box->show();
+    QCoreApplication::processEvents();
+    QCOMPARE(box->grab().toImage().convertToFormat(QImage::Format_RGB32), piece);
+    window.hide();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(box->grab().toImage().convertToFormat(QImage::Format_RGB32), piece);
+}
+
+// Assigning a box its own image must not copy the board, and neither must the
+// next transfer into it: the redraw does this twice per piece.
+void TestPlatform::assigningOwnImageSharesTheBuffer()
+{
+    PictureBox board, sprite;
+    board.setPicture(platform::LoadResPicture(QStringLiteral("BACK"), 0));
+    sprite.setPicture(platform::LoadResPicture(201, 0));
+    const uchar* buffer = board.Image().constBits();
+    QVERIFY(BitBlt(board.hDC(), 60, 240, 120, 30, sprite.hDC(), 0, 0, platform::SRCPAINT));
+    board.setPicture(board.Image());
+    QVERIFY(BitBlt(board.hDC(), 60, 220, 120, 30, sprite.hDC(), 0, 0, platform::SRCPAINT));
+    QCOMPARE(board.Image().constBits(), buffer);
+}
+
+void TestPlatform::fontsAndColours()
+{
+    QCOMPARE(platform::VbFont(QStringLiteral("MS UI Gothic"), 9, false).pixelSize(), 12);
+    QCOMPARE(platform::VbFont(QStringLiteral("MS UI Gothic"), 12, true).pixelSize(), 16);
+    QCOMPARE(platform::VbFont(QStringLiteral("Times New Roman"), 15.75, true).pixelSize(), 21);
+    QCOMPARE(platform::VbFont(QStringLiteral("Times New Roman"), 14.25, true).pixelSize(), 19);
+    QCOMPARE(platform::VbFont(QStringLiteral("MS UI Gothic"), 18, true).pixelSize(), 24);
+
+    // The families the windows ask for resolve to installed stand-ins.
+    const QFontInfo gothic(platform::VbFont(QStringLiteral("MS UI Gothic"), 12, true));
+    QVERIFY2(gothic.family().startsWith(QLatin1String("IPA")), qPrintable(gothic.family()));
+    const QFontInfo times(platform::VbFont(QStringLiteral("Times New Roman"), 15.75, true));
+    QCOMPARE(times.family(), QStringLiteral("Liberation Serif"));
+    QVERIFY(times.bold());
+
+    QCOMPARE(platform::VbColor(0x00FFFFC0), QColor(192, 255, 255));
+    QCOMPARE(platform::VbColor(0x0000FFFF), QColor(255, 255, 0));
+    QCOMPARE(platform::VbColor(0x000000FF), QColor(255, 0, 0));
+    QCOMPARE(platform::VbColor(0x00C0FFC0), QColor(192, 255, 192));
+}
+
+void TestPlatform::fixedWindow()
+{
+    QWidget window;
+    platform::FixWindow(&window, 480, 360, true);
+    QCOMPARE(window.minimumSize(), QSize(480, 360));
+    QCOMPARE(window.maximumSize(), QSize(480, 360));
+    QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(window.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QWidget dialog;
+    platform::FixWindow(&dialog, 320, 240, false);
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void TestPlatform::appInformation()
+{
+    QCOMPARE(platform::App::Title(), QStringLiteral("Velmo"));
+    QCOMPARE(platform::App::Major(), 1);
+    QCOMPARE(platform::App::Minor(), 0);
+    QCOMPARE(platform::App::Revision(), 0);
+    QCOMPARE(platform::App::Path(), QCoreApplication::applicationDirPath());
+    QVERIFY(!platform::App::Path().endsWith(QLatin1Char('/')));
+}
+
+void TestPlatform::endClosesEverything()
+{
+    FakeSeams fake;
+    QWidget window;
+    window.show();
+    QVERIFY(!platform::Ended());
+    platform::End();
+    QVERIFY(platform::Ended());
+    QCOMPARE(fake.exitStatus, std::optional<int>(0));
+    QVERIFY(!window.isVisible());
+}
+
+void TestPlatform::runtimeErrorIsReported()
+{
+    FakeSeams fake;
+    bool after = false;
+    platform::RunEvent([&] {
+        platform::LoadResPicture(999, 0);
+        after = true;
+    });
+    QVERIFY(!after);
+    QCOMPARE(fake.boxes.size(), std::size_t{1});
+    QVERIFY2(fake.boxes[0].prompt.startsWith(QStringLiteral("実行時エラー '326':")),
+             qPrintable(fake.boxes[0].prompt));
+    QCOMPARE(fake.boxes[0].style, int{platform::vbCritical});
+    QCOMPARE(fake.boxes[0].title, QStringLiteral("Velmo"));
+    QCOMPARE(fake.exitStatus, std::optional<int>(1));
+
+    // An error-free routine reports nothing.
+    FakeSeams quiet;
+    platform::RunEvent([] {});
+    QVERIFY(quiet.boxes.empty());
+    QVERIFY(!quiet.exitStatus);
+}
+
+void TestPlatform::runtimeErrorEndsTheProcess()
+{
+    QProcess child;
+    child.start(QStringLiteral(RUNTIME_ERROR_CHILD), {});
+    QVERIFY(child.waitForFinished(30000));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 1);
+    QVERIFY2(out.contains(QStringLiteral("実行時エラー '6':")), qPrintable(out));
+    QVERIFY(out.contains(QStringLiteral("オーバーフローしました。")));
+    QVERIFY(out.contains(QStringLiteral("style=16 title=Velmo")));
+    QVERIFY2(!out.contains(QStringLiteral("went on")), qPrintable(out));
+}
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
