@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
+#include <string>
 
 namespace velmo::paint {
 
@@ -63,8 +64,6 @@ const Glyph* find(char c)
 }
 
 } // namespace
-
-bool hasGlyph(char c) { return find(c) != nullptr; }
 
 std::vector<Polyline> layoutWord(std::string_view word, Point origin, double em, double slant)
 {

@@ -15,7 +15,4 @@ namespace velmo::paint {
 // the right by slant (x shift per unit of height).
 std::vector<Polyline> layoutWord(std::string_view word, Point origin, double em, double slant);
 
-// The letters layoutWord can draw.
-bool hasGlyph(char c);
-
 } // namespace velmo::paint

@@ -29,7 +29,6 @@ std::uint64_t Rng::next()
 
 double Rng::uniform() { return toUnit(next()); }
 
-int Rng::below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
 
 double hash01(std::int64_t x, std::int64_t y, std::uint64_t seed)
 {

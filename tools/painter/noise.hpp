@@ -16,8 +16,6 @@ public:
     double uniform();
     // Uniform in [lo, hi).
     double uniform(double lo, double hi) { return lo + (hi - lo) * uniform(); }
-    // Uniform integer in [0, n).
-    int below(int n);
 
 private:
     std::uint64_t state_;

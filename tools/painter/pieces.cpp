@@ -3,6 +3,7 @@
 
 #include "pictures.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>

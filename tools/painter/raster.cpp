@@ -14,7 +14,6 @@ std::uint8_t toByte(double v)
 }
 
 Pixel toPixel(Color c) { return {toByte(c.r), toByte(c.g), toByte(c.b)}; }
-Color toColor(Pixel p) { return {double(p.r), double(p.g), double(p.b)}; }
 
 Image::Image(int width, int height, Pixel fill)
     : w_(width), h_(height), px_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill)
@@ -59,15 +58,6 @@ Image Image::scaled(int factor) const
 Canvas::Canvas(int width, int height, Color fill)
     : w_(width), h_(height), px_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill)
 {
-}
-
-void Canvas::blend(int x, int y, Color c, double alpha)
-{
-    if (x < 0 || y < 0 || x >= w_ || y >= h_ || alpha <= 0.0) {
-        return;
-    }
-    Color& d = at(x, y);
-    d = mix(d, c, clamp01(alpha));
 }
 
 Image Canvas::toImage() const

@@ -24,7 +24,6 @@ constexpr Color operator*(Color a, double k) { return {a.r * k, a.g * k, a.b * k
 constexpr Color mix(Color a, Color b, double t) { return a + (b - a) * t; }
 
 constexpr Color kWhite{255.0, 255.0, 255.0};
-constexpr Color kBlack{0.0, 0.0, 0.0};
 
 constexpr double clamp01(double t) { return t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t); }
 constexpr double smoothstep(double e0, double e1, double x)
@@ -44,7 +43,6 @@ struct Pixel {
 };
 
 Pixel toPixel(Color c);
-Color toColor(Pixel p);
 
 // An 8-bit RGB picture, row 0 at the top.
 class Image {
@@ -82,8 +80,6 @@ public:
     int height() const { return h_; }
     Color& at(int x, int y) { return px_[index(x, y)]; }
     const Color& at(int x, int y) const { return px_[index(x, y)]; }
-    // Blends c over the pixel with the given opacity (0..1).
-    void blend(int x, int y, Color c, double alpha);
 
     Image toImage() const;
 

@@ -53,15 +53,4 @@ double polylineDistance(const std::vector<Polyline>& lines, Point p)
     return best;
 }
 
-Polyline arc(Point centre, double rx, double ry, double from, double to, int steps)
-{
-    Polyline out;
-    out.reserve(static_cast<std::size_t>(steps) + 1);
-    for (int i = 0; i <= steps; ++i) {
-        const double a = from + (to - from) * i / steps;
-        out.push_back({centre.x + rx * std::cos(a), centre.y - ry * std::sin(a)});
-    }
-    return out;
-}
-
 } // namespace velmo::paint

@@ -1,6 +1,8 @@
-// Anti-aliased vector shapes: coverage of a pixel by a shape, measured by
-// sampling a regular grid inside the pixel.
+// Vector shapes and anti-aliased painting: shapes are tested at a regular
+// grid of sample points inside each pixel and the samples averaged.
 #pragma once
+
+#include "raster.hpp"
 
 #include <vector>
 
@@ -22,33 +24,6 @@ double segmentDistance(Point p, Point a, Point b);
 
 // Distance from p to the nearest segment of any of the polylines.
 double polylineDistance(const std::vector<Polyline>& lines, Point p);
-
-// Fraction of the pixel (px, py) .. (px + 1, py + 1) for which inside()
-// holds, using n × n samples.
-template <typename Inside>
-double coverage(int px, int py, int n, Inside inside)
-{
-    int hits = 0;
-    for (int j = 0; j < n; ++j) {
-        for (int i = 0; i < n; ++i) {
-            const Point p{px + (i + 0.5) / n, py + (j + 0.5) / n};
-            if (inside(p)) {
-                ++hits;
-            }
-        }
-    }
-    return static_cast<double>(hits) / (n * n);
-}
-
-// Points along an elliptic arc, angles in radians, y growing downwards
-// (angle 0 points right, positive angles turn towards -y, i.e. up).
-Polyline arc(Point centre, double rx, double ry, double from, double to, int steps);
-
-} // namespace velmo::paint
-
-#include "raster.hpp"
-
-namespace velmo::paint {
 
 // Paints a picture by averaging shade(p) over n × n samples per pixel.
 template <typename Shade>
