@@ -45,6 +45,10 @@ public:
 
     const velmo::TowerModel& game() const { return game_; }
 
+    // Redraws the whole board from the background up: the background is
+    // reloaded and every piece composited over it with its mask.
+    void DrawBoard();
+
     // The help file's full path as it is handed to the shell: the
     // application directory, a separator, "velmo.chm".
     static QString HelpFilePath(const QString& appPath);
@@ -67,7 +71,6 @@ private:
     void cmdHelp_Click();
     void cmdQuit_Click();
     void ShowEnding(const vb::Long& endCode);
-    void DrawBoard();
     void DrawPiece(const vb::Long& X, const vb::Long& Y, const vb::Long& Size);
 
     velmo::TowerModel game_;

@@ -40,6 +40,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmo"));
+    // Ties the windows to the desktop entry (and its icon) of an installed game.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.velmo.Velmo"));
     platform::InstallFontSubstitutions();
 
     platform::RunEvent([] { modMain::Main(); });
