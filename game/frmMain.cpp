@@ -3,6 +3,7 @@
 #include "app.h"
 #include "runtime.h"
 
+#include <QAccessible>
 #include <QBitmap>
 #include <QDir>
 #include <QIcon>
@@ -38,9 +39,27 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QRe
     return label;
 }
 
-// A graphical button: light-green face, the arrow picture with its mid grey
-// left out so the face shows around the arrow.
-QPushButton* makeMoveButton(QWidget* parent, int index, QRect geometry, const QString& arrowFile)
+// The arrow picture as an icon with its mid grey left out, so the button face
+// shows around the arrow. On screens with more than one device pixel per
+// pixel the arrow is enlarged by whole pixels, never smoothed.
+QIcon arrowIcon(const QString& arrowFile)
+{
+    const QImage arrow = platform::FormPicture(arrowFile);
+    QIcon icon;
+    for (int factor = 1; factor <= 4; ++factor) {
+        QPixmap pixmap = QPixmap::fromImage(
+            arrow.scaled(arrow.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        pixmap.setMask(pixmap.createMaskFromColor(platform::VbColor(kArrowMaskColor), Qt::MaskInColor));
+        pixmap.setDevicePixelRatio(factor);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+// A graphical button: light-green face and an arrow picture. Screen readers
+// and the tooltip name its move.
+QPushButton* makeMoveButton(QWidget* parent, int index, QRect geometry, const QString& arrowFile,
+                            const QString& move)
 {
     auto* button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("cmdMove%1").arg(index));
@@ -48,11 +67,11 @@ QPushButton* makeMoveButton(QWidget* parent, int index, QRect geometry, const QS
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, platform::VbColor(kLightGreen));
     button->setPalette(palette);
-    QPixmap arrow = QPixmap::fromImage(platform::FormPicture(arrowFile));
-    arrow.setMask(arrow.createMaskFromColor(platform::VbColor(kArrowMaskColor), Qt::MaskInColor));
-    button->setIcon(QIcon(arrow));
-    button->setIconSize(arrow.size());
+    button->setIcon(arrowIcon(arrowFile));
+    button->setIconSize(QSize(40, 20));
     button->setAutoDefault(false);
+    button->setAccessibleName(move);
+    button->setToolTip(move);
     return button;
 }
 
@@ -77,6 +96,7 @@ frmMain::frmMain(const vb::Long& num, QWidget* parent) : QWidget(parent), game_(
     picBack->setGeometry(0, 0, 480, 360);
     picBack->setPicture(platform::LoadResPicture(QStringLiteral("BACK"), 0));
     picBack->setFocusPolicy(Qt::StrongFocus);
+    picBack->setAccessibleName(QStringLiteral("盤面"));
 
     labQualify = makeLabel(picBack, "labQualify", QStringLiteral("n段 /最短 n手"),
                            {9, 9, 147, 20}, 12, kWhite);
@@ -89,14 +109,18 @@ frmMain::frmMain(const vb::Long& num, QWidget* parent) : QWidget(parent), game_(
     cmdHelp->setAutoDefault(false);
 
     // Upper row: to the neighbouring peg; lower row: the longer moves.
-    struct Place { int left, top; const char* arrow; };
+    struct Place { int left, top; const char* arrow; int from, to; };
     static constexpr Place places[6] = {
-        {90, 287, "arrow-a.bmp"},  {90, 322, "arrow-b.bmp"},  {210, 287, "arrow-c.bmp"},
-        {210, 322, "arrow-a.bmp"}, {330, 287, "arrow-c.bmp"}, {330, 322, "arrow-d.bmp"},
+        {90, 287, "arrow-a.bmp", 1, 2},  {90, 322, "arrow-b.bmp", 1, 3},
+        {210, 287, "arrow-c.bmp", 2, 1}, {210, 322, "arrow-a.bmp", 2, 3},
+        {330, 287, "arrow-c.bmp", 3, 2}, {330, 322, "arrow-d.bmp", 3, 1},
     };
     for (int i = 0; i < 6; ++i)
         cmdMove[i] = makeMoveButton(picBack, i, {places[i].left, places[i].top, 60, 32},
-                                    QLatin1String(places[i].arrow));
+                                    QLatin1String(places[i].arrow),
+                                    QStringLiteral("ピースを %1 から %2 へ移動")
+                                        .arg(places[i].from)
+                                        .arg(places[i].to));
 
     picTower = new platform::PictureBox(this);
     picTower->setObjectName(QStringLiteral("picTower"));
@@ -110,6 +134,7 @@ frmMain::frmMain(const vb::Long& num, QWidget* parent) : QWidget(parent), game_(
     labEnding = makeLabel(picBack, "labEnding", QString(), {99, 85, 283, 115}, 18, kLightYellow);
     labEnding->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     labEnding->setWordWrap(true);
+    labEnding->setAccessibleName(QStringLiteral("結果"));
 
     cmdQuit = new QPushButton(QStringLiteral("終了(&Q)"), picBack);
     cmdQuit->setObjectName(QStringLiteral("cmdQuit"));
@@ -185,6 +210,11 @@ void frmMain::ShowEnding(const vb::Long& endCode)
         labEnding->setText(kFailedText);
     }
     cmdQuit->setVisible(true);
+
+    // Tell screen readers at once: the ending is the news of this turn.
+    labEnding->setAccessibleDescription(QString(labEnding->text()).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    QAccessibleEvent alert(labEnding, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 QString frmMain::HelpFilePath(const QString& appPath)
@@ -217,6 +247,20 @@ void frmMain::DrawBoard()
             DrawPiece(game_.mPegX(p), game_.mLevelY(k), size);
         }
     }
+    picBack->setAccessibleDescription(BoardDescription(game_));
+}
+
+QString frmMain::BoardDescription(const velmo::TowerModel& game)
+{
+    QStringList pegs;
+    for (vb::Long p = 1; p <= 3; ++p) {
+        QStringList sizes;
+        for (vb::Long k = 1; k <= 7 && game.mTower(p).Level(k) != 0; ++k)
+            sizes << QString::number(game.mTower(p).Level(k));
+        pegs << QStringLiteral("位置 %1: %2").arg(p).arg(sizes.isEmpty() ? QStringLiteral("なし")
+                                                                        : sizes.join(QStringLiteral(", ")));
+    }
+    return QStringLiteral("下から順に ") + pegs.join(QStringLiteral(" / "));
 }
 
 void frmMain::DrawPiece(const vb::Long& X, const vb::Long& Y, const vb::Long& Size)

@@ -49,6 +49,10 @@ public:
     // reloaded and every piece composited over it with its mask.
     void DrawBoard();
 
+    // What stands where, for screen readers: "下から順に 位置 1: 3, 2, 1 /
+    // 位置 2: なし / 位置 3: なし" (piece sizes from the bottom up).
+    static QString BoardDescription(const velmo::TowerModel& game);
+
     // The help file's full path as it is handed to the shell: the
     // application directory, a separator, "velmo.chm".
     static QString HelpFilePath(const QString& appPath);

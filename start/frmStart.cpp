@@ -50,6 +50,7 @@ frmStart::frmStart(QWidget* parent) : QDialog(parent)
     cboNum->setGeometry(193, 119, 47, 30);
     cboNum->setFont(platform::VbFont(kTimes, 14.25, true));
     cboNum->setEditable(false);
+    cboNum->setAccessibleName(QStringLiteral("段数"));
     cboNum->addItems({QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
                       QStringLiteral("6"), QStringLiteral("7")});
 
@@ -59,6 +60,7 @@ frmStart::frmStart(QWidget* parent) : QDialog(parent)
     Label1->setFont(platform::VbFont(kGothic, 12, true));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     platform::SetForeColor(Label1, kWhite);
+    Label1->setBuddy(cboNum);
 
     cmdStart = new QPushButton(QStringLiteral("スタート(&S)"), this);
     cmdStart->setObjectName(QStringLiteral("cmdStart"));
