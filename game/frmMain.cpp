@@ -150,6 +150,7 @@ frmMain::frmMain(const vb::Long& num, QWidget* parent) : QWidget(parent), game_(
                         cmdMove[3], cmdMove[4], cmdMove[5], cmdQuit};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    picBack->setFocus();  // first in the order, so it starts with the focus
 
     for (int i = 0; i < 6; ++i) {
         const auto index = static_cast<vb::Integer>(i);

@@ -229,7 +229,6 @@ void TestGame::focusOrder()
 {
     Game g(3);
     frmMain& w = *g.window;
-    w.picBack->setFocus();
     QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.picBack));
     std::vector<QWidget*> expected = {w.cmdHelp};
     for (QPushButton* b : w.cmdMove)
