@@ -9,6 +9,8 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
+#include "moves.h"
+
 #include <QTest>
 
 #include <array>
@@ -17,8 +19,8 @@
 
 namespace {
 
-constexpr int kFrom[6] = {1, 1, 2, 2, 3, 3};
-constexpr int kTo[6] = {2, 3, 1, 3, 2, 1};
+using testmoves::kFrom;
+using testmoves::kTo;
 
 // Pegs as stacks of sizes, bottom first.
 using Pegs = std::array<std::vector<int>, 4>;
@@ -79,18 +81,6 @@ QString boardDifference(const QImage& actual, const QImage& expected)
         const QString diff = boardDifference((actual), (expected));    \
         QVERIFY2(diff.isEmpty(), qPrintable(diff));                    \
     } while (false)
-
-// Moves of the shortest solution from peg `from` to `to`, as button indices.
-void solve(int n, int from, int to, int via, std::vector<int>& buttons)
-{
-    if (n == 0)
-        return;
-    solve(n - 1, from, via, to, buttons);
-    for (int b = 0; b < 6; ++b)
-        if (kFrom[b] == from && kTo[b] == to)
-            buttons.push_back(b);
-    solve(n - 1, via, to, from, buttons);
-}
 
 struct Game {
     explicit Game(int n) : num(n), window(std::make_unique<frmMain>(num))
@@ -378,8 +368,7 @@ void TestGame::shortestSolutionWins()
     QFETCH(int, target);
     FakeSeams fake;
     Game g(n);
-    std::vector<int> buttons;
-    solve(n, 1, target, 5 - target, buttons);
+    const std::vector<int> buttons = testmoves::shortestSolution(n, target);
     Pegs pegs = startPegs(n);
     for (int b : buttons) {
         QVERIFY(g.window->labEnding->text().isEmpty());
@@ -440,8 +429,7 @@ void TestGame::quitClosesTheWindow()
 {
     FakeSeams fake;
     Game g(3);
-    std::vector<int> buttons;
-    solve(3, 1, 2, 3, buttons);
+    const std::vector<int> buttons = testmoves::shortestSolution(3, 2);
     for (int b : buttons)
         g.click(b);
     QVERIFY(g.window->cmdQuit->isVisible());

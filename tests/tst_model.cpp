@@ -1,6 +1,8 @@
 // The puzzle model against an independent statement of the rules.
 #include "tower.h"
 
+#include "moves.h"
+
 #include <QTest>
 
 #include <array>
@@ -24,8 +26,8 @@ struct Captions : velmo::StatusLabels {
 // smallest piece.
 using Position = std::vector<int>;
 
-constexpr int kFrom[6] = {1, 1, 2, 2, 3, 3};
-constexpr int kTo[6] = {2, 3, 1, 3, 2, 1};
+using testmoves::kFrom;
+using testmoves::kTo;
 
 int smallestOn(const Position& pos, int peg)
 {
@@ -106,18 +108,6 @@ TowerModel* started(Long& num, Captions& captions)
     auto* m = new TowerModel(num);
     m->InitGame(captions);
     return m;
-}
-
-// Moves of the shortest solution taking n pieces from peg `from` to `to`.
-void solve(int n, int from, int to, int via, std::vector<int>& buttons)
-{
-    if (n == 0)
-        return;
-    solve(n - 1, from, via, to, buttons);
-    for (int b = 0; b < 6; ++b)
-        if (kFrom[b] == from && kTo[b] == to)
-            buttons.push_back(b);
-    solve(n - 1, via, to, from, buttons);
 }
 
 }  // namespace
@@ -377,8 +367,7 @@ void TestModel::shortestSolutionSolvesOnLastMove()
     Long num = n;
     Captions captions;
     std::unique_ptr<TowerModel> m(started(num, captions));
-    std::vector<int> buttons;
-    solve(n, 1, target, 5 - target, buttons);
+    const std::vector<int> buttons = testmoves::shortestSolution(n, target);
     QCOMPARE(static_cast<Long>(buttons.size()), m->mShortest(n));
 
     for (std::size_t i = 0; i < buttons.size(); ++i) {
