@@ -2,6 +2,8 @@
 # Checks of the installed layout and the Debian package, one per subcommand:
 #   desktop FILE                 desktop-file-validate accepts the entry
 #   metainfo FILE                appstreamcli accepts the metainfo (no network)
+#   install BUILD_DIR SCRATCH    cmake --install with a DESTDIR: the layout
+#                                under the prefix and the command link
 #   build BUILD_DIR SCRATCH VER  cpack builds the .deb into SCRATCH/out and
 #                                dpkg -x unpacks it into SCRATCH/root
 #   contents SCRATCH VER CHM DESKTOP METAINFO
@@ -55,6 +57,45 @@ cmd_metainfo() {
   need appstreamcli
   # Fails on errors and warnings; infos and pedantic notes are accepted.
   appstreamcli validate --no-net --no-color "$1" || die "appstreamcli rejects $1"
+}
+
+cmd_install() {
+  local build_dir=$1 scratch=$2
+  need cmake
+  local dest=$scratch/destdir prefix=/opt/velmo-test
+  rm -rf "$dest"
+  DESTDIR=$dest cmake --install "$build_dir" --prefix "$prefix" >/dev/null \
+    || die "cmake --install failed"
+  local top=$dest$prefix
+  local expected actual
+  expected=$(sort <<EOF
+bin/velmo
+lib/velmo/velmo
+lib/velmo/velmo.chm
+share/applications/example.velmo.Velmo.desktop
+share/doc/velmo/README.md
+share/doc/velmo/changelog.gz
+share/doc/velmo/copyright
+share/icons/hicolor/128x128/apps/velmo.png
+share/icons/hicolor/16x16/apps/velmo.png
+share/icons/hicolor/256x256/apps/velmo.png
+share/icons/hicolor/32x32/apps/velmo.png
+share/icons/hicolor/48x48/apps/velmo.png
+share/icons/hicolor/64x64/apps/velmo.png
+share/man/ja/man6/velmo.6.gz
+share/man/man6/velmo.6.gz
+share/metainfo/example.velmo.Velmo.metainfo.xml
+EOF
+)
+  # Everything lands under DESTDIR and the prefix, nothing beside them.
+  actual=$(cd "$dest" && find . ! -type d | sed "s|^\.$prefix/||" | sort)
+  [ "$actual" = "$expected" ] \
+    || fail "installed files differ (< expected, > installed):
+$(diff <(echo "$expected") <(echo "$actual") | grep '^[<>]')"
+  [ "$(readlink "$top/bin/velmo")" = ../lib/velmo/velmo ] \
+    || fail "bin/velmo links to '$(readlink "$top/bin/velmo")'"
+  [ -x "$top/bin/velmo" ] || fail "bin/velmo does not lead to an executable"
+  finish
 }
 
 cmd_build() {
@@ -301,10 +342,11 @@ cmd_lintian() {
 case "${1:-}" in
   desktop) cmd_desktop "$2" ;;
   metainfo) cmd_metainfo "$2" ;;
+  install) cmd_install "$2" "$3" ;;
   build) cmd_build "$2" "$3" "$4" ;;
   contents) cmd_contents "$2" "$3" "$4" "$5" "$6" ;;
   start) cmd_start "$2" ;;
   start-x) cmd_start_x "$2" ;;
   lintian) cmd_lintian "$2" ;;
-  *) echo "usage: $0 desktop|metainfo|build|contents|start|lintian ARGS" >&2; exit 2 ;;
+  *) echo "usage: $0 desktop|metainfo|install|build|contents|start|lintian ARGS" >&2; exit 2 ;;
 esac
