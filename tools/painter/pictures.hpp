@@ -23,7 +23,7 @@ struct Span {
     int right = -1;
 };
 
-struct PieceSpec {
+struct PieceShape {
     int size;
     int left;         // first body column
     int right;        // last body column
@@ -35,11 +35,11 @@ struct PieceSpec {
 };
 
 // Sizes 1 (smallest) to 7, in order.
-const std::array<PieceSpec, 7>& pieceSpecs();
-const PieceSpec& pieceSpec(int size);
+const std::array<PieceShape, 7>& pieceShapes();
+const PieceShape& pieceSpec(int size);
 
 // Column of the highlight: 30 to 35 per cent of the body width from the left.
-int highlightColumn(const PieceSpec& spec);
+int highlightColumn(const PieceShape& shape);
 
 Image paintPiece(int size);
 // White wherever the piece is not pure white, black elsewhere.

@@ -29,9 +29,9 @@ constexpr double kMiddleTone = 0.55;
 
 } // namespace
 
-const std::array<PieceSpec, 7>& pieceSpecs()
+const std::array<PieceShape, 7>& pieceShapes()
 {
-    static const std::array<PieceSpec, 7> specs{{
+    static const std::array<PieceShape, 7> shapes{{
         {1, 41, 78, kNone, kNone, {147, 243, 218}, {18, 36, 32}, 0.62},
         {2, 37, 82, kNone, kNone, {85, 86, 204}, {7, 6, 29}, 0.62},
         {3, 33, 86, kNone, kNone, {124, 209, 187}, {16, 31, 29}, 0.62},
@@ -40,21 +40,21 @@ const std::array<PieceSpec, 7>& pieceSpecs()
         {6, 14, 106, {4, 40, 79}, {25, 21, 98}, {50, 51, 140}, {6, 6, 25}, 0.93},
         {7, 4, 115, {4, 20, 99}, {25, 10, 110}, {72, 133, 121}, {13, 26, 25}, 0.62},
     }};
-    return specs;
+    return shapes;
 }
 
-const PieceSpec& pieceSpec(int size)
+const PieceShape& pieceSpec(int size)
 {
     if (size < 1 || size > 7) {
         throw std::out_of_range("piece size must be 1 to 7");
     }
-    return pieceSpecs()[static_cast<std::size_t>(size - 1)];
+    return pieceShapes()[static_cast<std::size_t>(size - 1)];
 }
 
-int highlightColumn(const PieceSpec& spec)
+int highlightColumn(const PieceShape& shape)
 {
-    const int width = spec.right - spec.left + 1;
-    return spec.left + static_cast<int>(std::floor(0.325 * width));
+    const int width = shape.right - shape.left + 1;
+    return shape.left + static_cast<int>(std::floor(0.325 * width));
 }
 
 namespace {
@@ -63,25 +63,25 @@ namespace {
 // a middle tone at the left, rising to the highlight like the lit side of a
 // cylinder, then falling evenly to the darkest colour beside the right
 // outline.
-Color profile(const PieceSpec& spec, int x)
+Color profile(const PieceShape& shape, int x)
 {
-    const int peak = highlightColumn(spec);
-    const int darkestColumn = spec.right - 1;
-    const Color middle = mix(spec.darkest, spec.highlight, kMiddleTone);
-    if (x <= spec.left) {
+    const int peak = highlightColumn(shape);
+    const int darkestColumn = shape.right - 1;
+    const Color middle = mix(shape.darkest, shape.highlight, kMiddleTone);
+    if (x <= shape.left) {
         return middle;
     }
     if (x <= peak) {
-        const double t = double(x - spec.left) / double(peak - spec.left);
+        const double t = double(x - shape.left) / double(peak - shape.left);
         // Mostly the curve of a lit cylinder, with enough slope kept near
         // the top that the highlight stays one narrow band.
-        return mix(middle, spec.highlight, 0.4 * t + 0.6 * std::sin(t * std::numbers::pi / 2.0));
+        return mix(middle, shape.highlight, 0.4 * t + 0.6 * std::sin(t * std::numbers::pi / 2.0));
     }
     if (x >= darkestColumn) {
-        return spec.darkest;
+        return shape.darkest;
     }
     const double t = double(x - peak) / double(darkestColumn - peak);
-    return mix(spec.highlight, spec.darkest, t);
+    return mix(shape.highlight, shape.darkest, t);
 }
 
 double fringeCover(const Span& span, int x)
@@ -92,13 +92,13 @@ double fringeCover(const Span& span, int x)
     return kFringeCover * (0.35 + 0.65 * std::sqrt(std::max(0.0, 1.0 - u * u)));
 }
 
-void paintFringe(const PieceSpec& spec, const Span& span, Image& img)
+void paintFringe(const PieceShape& shape, const Span& span, Image& img)
 {
     if (span.row < 0) {
         return;
     }
     for (int x = span.left; x <= span.right; ++x) {
-        img.at(x, span.row) = toPixel(mix(kWhite, profile(spec, x), fringeCover(span, x)));
+        img.at(x, span.row) = toPixel(mix(kWhite, profile(shape, x), fringeCover(span, x)));
     }
 }
 
@@ -106,17 +106,17 @@ void paintFringe(const PieceSpec& spec, const Span& span, Image& img)
 
 Image paintPiece(int size)
 {
-    const PieceSpec& spec = pieceSpec(size);
+    const PieceShape& shape = pieceSpec(size);
     Image img(kCellWidth, kCellHeight, Pixel{255, 255, 255});
     for (int y = kBodyTop; y <= kBodyBottom; ++y) {
         const double rowCover = y == kBodyTop ? kTopRowCover : (y == kBodyBottom ? kBottomRowCover : 1.0);
-        for (int x = spec.left; x <= spec.right; ++x) {
-            const double colCover = x == spec.left ? spec.leftEdgeCover : (x == spec.right ? kRightEdgeCover : 1.0);
-            img.at(x, y) = toPixel(mix(kWhite, profile(spec, x), rowCover * colCover));
+        for (int x = shape.left; x <= shape.right; ++x) {
+            const double colCover = x == shape.left ? shape.leftEdgeCover : (x == shape.right ? kRightEdgeCover : 1.0);
+            img.at(x, y) = toPixel(mix(kWhite, profile(shape, x), rowCover * colCover));
         }
     }
-    paintFringe(spec, spec.topFringe, img);
-    paintFringe(spec, spec.bottomFringe, img);
+    paintFringe(shape, shape.topFringe, img);
+    paintFringe(shape, shape.bottomFringe, img);
     return img;
 }
 
