@@ -3,6 +3,7 @@
 #include "checked.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -14,8 +15,14 @@ namespace {
 
 Picture decode(const QString& path, const QString& what)
 {
+    // A bitmap goes straight to Qt's own BMP reader. Left to guess the
+    // format, the reader first loads every image-format plugin installed
+    // (and their libraries) to ask each of them.
+    const bool bitmap = path.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
+    QImageReader reader(path, bitmap ? QByteArrayLiteral("bmp") : QByteArray());
+    reader.setAutoDetectImageFormat(!bitmap);
     QImage image;
-    if (!QFile::exists(path) || !image.load(path))
+    if (!QFile::exists(path) || !reader.read(&image))
         vb::raise(vb::ErrorKind::ResourceNotFound, "resource " + what.toStdString() + " not found");
     return image.convertToFormat(QImage::Format_RGB32);
 }

@@ -7,10 +7,12 @@
 #include "seams.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QResource>
 #include <QTest>
 
 #include <limits>
@@ -40,6 +42,7 @@ private slots:
     void resourcePictures_data();
     void resourcePictures();
     void unknownResourceIsRuntimeError();
+    void bitmapsLoadNoImagePlugins();  // before anything reads the icon
     void formPictures();
 
     void transfersAreBitwise();
@@ -78,6 +81,9 @@ void TestPlatform::resourcePictures()
         numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
     QCOMPARE(picture.size(), size);
     QCOMPARE(picture.format(), QImage::Format_RGB32);
+    // Stored as it is read: no inflating on each of the redraw's loads.
+    QCOMPARE(QResource(QStringLiteral(":/res/%1.bmp").arg(name)).compressionAlgorithm(),
+             QResource::NoCompression);
     // Each lookup is a fresh picture, not a cached one.
     const platform::Picture again =
         numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
@@ -97,6 +103,26 @@ void TestPlatform::unknownResourceIsRuntimeError()
     }
     QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::LoadResPicture(QStringLiteral("back"), 0));
     QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::LoadResPicture(101, 1));
+}
+
+void TestPlatform::bitmapsLoadNoImagePlugins()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("reads the process's memory map");
+#else
+    // Bitmaps are decoded by Qt's own reader: no image-format plugin (nor
+    // the libraries behind it) has to be loaded for the board or the start
+    // dialog.
+    platform::LoadResPicture(QStringLiteral("BACK"), 0);
+    for (int id : {101, 107, 201, 207})
+        platform::LoadResPicture(id, 0);
+    platform::FormPicture(QStringLiteral("title.bmp"));
+    platform::FormPicture(QStringLiteral("arrow-a.bmp"));
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : maps.readAll().split('\n'))
+        QVERIFY2(!line.contains("/imageformats/"), line.constData());
+#endif
 }
 
 void TestPlatform::formPictures()
