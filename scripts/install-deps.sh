@@ -13,7 +13,7 @@ run_pkgs=(
   xdg-utils xchm                          # opening the help file from the game
 )
 test_pkgs=(
-  xvfb xauth xdotool                      # tests that need a real X server; driving the packaged game
+  xvfb xauth xdotool x11-utils            # tests that need a real X server; driving the packaged game
   binutils-mingw-w64-i686                 # windres, to check the Windows resource script
   dpkg-dev file lintian                   # building and checking the Debian package
   desktop-file-utils appstream            # validating the desktop entry and metainfo

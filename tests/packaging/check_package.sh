@@ -263,6 +263,11 @@ cmd_start_x() {
   [ -n "$dialog" ] || { kill "$pid"; die "no start dialog appeared"; }
   [ "$(xdotool getwindowgeometry "$dialog" | sed -n 's/.*Geometry: //p')" = 320x240 ] \
     || fail "start dialog geometry: $(xdotool getwindowgeometry "$dialog")"
+  # Desktops match windows to the entry by their class.
+  local wm_class
+  wm_class=$(desktop_key "$root/usr/share/applications/example.velmo.Velmo.desktop" StartupWMClass)
+  [ "$(xprop -id "$dialog" WM_CLASS)" = "WM_CLASS(STRING) = \"$wm_class\", \"$wm_class\"" ] \
+    || fail "start dialog $(xprop -id "$dialog" WM_CLASS), not StartupWMClass=$wm_class"
   xdotool windowfocus --sync "$dialog" && xdotool key Escape
   await_exit 50 || die "Escape in the start dialog did not end the program"
   [ "$status" -eq 0 ] || fail "the program ended with status $status after Escape"
@@ -304,7 +309,7 @@ cmd_start_x() {
 cmd_start() {
   scratch=$1
   root=$scratch/root
-  need xvfb-run xdotool timeout
+  need xvfb-run xdotool xprop timeout
   rm -rf "$scratch/run"
   mkdir -p "$scratch/run/xdg"
   chmod 700 "$scratch/run/xdg"
