@@ -170,6 +170,8 @@ BENCHMARK(turn_refused)->Unit(benchmark::kMicrosecond);
 // benchmark (or its single run without repetitions).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);

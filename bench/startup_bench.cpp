@@ -1,0 +1,285 @@
+// Start-up time and peak memory of a program against a baseline program,
+// measured from outside on an X server of its own (run under xvfb-run).
+//
+//   velmo_startup_bench [-n RUNS] PROGRAM BASELINE
+//
+// One run: the root window's pixels are read, the clock starts, the program
+// is started (xcb platform plugin, output discarded). The harness listens for
+// top-level windows being mapped on the root window; when the program maps
+// one titled "Velmo", it reads three rows of that window every millisecond
+// until most of the pixels differ from the root background that was there:
+// the program has painted its dialog. That is the moment "shown". The
+// program is then killed and its peak resident memory taken from wait4().
+//
+// The two programs take turns (after one warm-up run each), in alternating
+// order; the medians of the runs are compared. The program itself needs no
+// hook: it only has to show its window.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* const kTitle = "Velmo";
+
+struct Sample {
+    double mappedMs = 0;  // window mapped
+    double shownMs = 0;   // window painted
+    long maxRssKiB = 0;
+    double cpuMs = 0;     // user + system time of the program until killed
+};
+
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+std::string windowTitle(Display* dpy, Window w)
+{
+    const Atom netName = XInternAtom(dpy, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    for (Atom property : {netName, static_cast<Atom>(XA_WM_NAME)}) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(dpy, w, property, 0, 256, False, AnyPropertyType, &type, &format,
+                               &count, &after, &data)
+                == Success
+            && data) {
+            std::string title(reinterpret_cast<char*>(data), count);
+            XFree(data);
+            if (type == utf8 || type == XA_STRING)
+                return title;
+        }
+    }
+    return {};
+}
+
+// The rows of a rectangle that the paint check compares.
+std::vector<int> probeRows(int height) { return {height / 4, height / 2, height * 3 / 4}; }
+
+std::vector<unsigned long> readRows(Display* dpy, Drawable d, int x, int y, int width, int height)
+{
+    std::vector<unsigned long> pixels;
+    for (int row : probeRows(height)) {
+        XImage* image = XGetImage(dpy, d, x, y + row, static_cast<unsigned>(width), 1, AllPlanes,
+                                  ZPixmap);
+        if (!image)
+            return {};
+        for (int i = 0; i < width; ++i)
+            pixels.push_back(XGetPixel(image, i, 0));
+        XDestroyImage(image);
+    }
+    return pixels;
+}
+
+double msSince(Clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+[[noreturn]] void die(const std::string& message)
+{
+    std::fprintf(stderr, "velmo_startup_bench: %s\n", message.c_str());
+    std::exit(1);
+}
+
+Sample runOnce(Display* dpy, const char* program)
+{
+    const Window root = DefaultRootWindow(dpy);
+    const int screenW = DisplayWidth(dpy, DefaultScreen(dpy));
+    const int screenH = DisplayHeight(dpy, DefaultScreen(dpy));
+    XImage* background = XGetImage(dpy, root, 0, 0, static_cast<unsigned>(screenW),
+                                   static_cast<unsigned>(screenH), AllPlanes, ZPixmap);
+    if (!background)
+        die("cannot read the root window");
+    XSync(dpy, False);
+    while (XPending(dpy)) {
+        XEvent stale;
+        XNextEvent(dpy, &stale);
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char* argv[] = {const_cast<char*>(program), nullptr};
+
+    const Clock::time_point t0 = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program, &actions, nullptr, argv, environ) != 0)
+        die(std::string("cannot start ") + program);
+    posix_spawn_file_actions_destroy(&actions);
+
+    Sample sample;
+    std::optional<Window> window;
+    int wx = 0, wy = 0, ww = 0, wh = 0;
+    std::vector<unsigned long> under;
+    const int fd = ConnectionNumber(dpy);
+    while (true) {
+        if (msSince(t0) > 30000) {
+            kill(pid, SIGKILL);
+            die(std::string(program) + " showed no window within 30 s");
+        }
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            die(std::string(program) + " ended before showing its window");
+
+        while (XPending(dpy)) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            if (window || event.type != MapNotify || event.xmap.override_redirect)
+                continue;
+            const Window w = event.xmap.window;
+            if (windowTitle(dpy, w) != kTitle)
+                continue;
+            XWindowAttributes attributes;
+            Window child = None;
+            if (!XGetWindowAttributes(dpy, w, &attributes)
+                || !XTranslateCoordinates(dpy, w, root, 0, 0, &wx, &wy, &child))
+                continue;
+            sample.mappedMs = msSince(t0);
+            window = w;
+            ww = std::min(attributes.width, screenW - wx);
+            wh = std::min(attributes.height, screenH - wy);
+            under.clear();
+            for (int row : probeRows(wh))
+                for (int i = 0; i < ww; ++i)
+                    under.push_back(XGetPixel(background, wx + i, wy + row));
+        }
+
+        if (window) {
+            const std::vector<unsigned long> now = readRows(dpy, *window, 0, 0, ww, wh);
+            if (now.size() == under.size() && !now.empty()) {
+                std::size_t changed = 0;
+                for (std::size_t i = 0; i < now.size(); ++i)
+                    changed += now[i] != under[i];
+                if (changed * 2 > now.size()) {
+                    sample.shownMs = msSince(t0);
+                    break;
+                }
+            }
+            usleep(1000);
+        } else {
+            pollfd p{fd, POLLIN, 0};
+            poll(&p, 1, 5);
+        }
+    }
+    XDestroyImage(background);
+
+    kill(pid, SIGKILL);
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        die("wait4 failed");
+    sample.maxRssKiB = usage.ru_maxrss;
+    const auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+    };
+    sample.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
+    return sample;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Series {
+    const char* name;
+    const char* program;
+    std::vector<double> mapped, shown, rss, cpu;
+
+    void add(const Sample& s)
+    {
+        mapped.push_back(s.mappedMs);
+        shown.push_back(s.shownMs);
+        rss.push_back(static_cast<double>(s.maxRssKiB));
+        cpu.push_back(s.cpuMs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 15;
+    int arg = 1;
+    if (arg + 1 < argc && std::strcmp(argv[arg], "-n") == 0) {
+        runs = std::max(1, std::atoi(argv[arg + 1]));
+        arg += 2;
+    }
+    if (argc - arg < 2) {
+        std::fprintf(stderr, "usage: %s [-n RUNS] PROGRAM BASELINE [REFERENCE...]\n", argv[0]);
+        return 2;
+    }
+    Display* dpy = XOpenDisplay(nullptr);
+    if (!dpy)
+        die("no X display (run it under xvfb-run)");
+    XSetErrorHandler(ignoreXErrors);
+    XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
+    // Every program on the same platform plugin: the X server's.
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+
+    // The program, the baseline, and any references shown for comparison only.
+    std::vector<Series> series;
+    for (int i = arg; i < argc; ++i)
+        series.push_back({i == arg ? "program" : i == arg + 1 ? "baseline" : "reference", argv[i],
+                          {}, {}, {}, {}});
+    for (const Series& s : series)
+        runOnce(dpy, s.program);  // warm-up: page cache, font caches
+    // Turns in rotating order, so no program always follows the same one.
+    for (int i = 0; i < runs; ++i)
+        for (std::size_t k = 0; k < series.size(); ++k) {
+            Series& s = series[(k + static_cast<std::size_t>(i)) % series.size()];
+            s.add(runOnce(dpy, s.program));
+        }
+    XCloseDisplay(dpy);
+
+    for (const Series& s : series)
+        std::printf("time  %-9s %-40s mapped %6.1f ms  shown %6.1f ms  CPU %6.1f ms  peak RSS %5.1f MiB"
+                    "  (medians of %d)\n",
+                    s.name, s.program, median(s.mapped), median(s.shown), median(s.cpu),
+                    median(s.rss) / 1024.0, runs);
+
+    const Series& program = series[0];
+    const Series& baseline = series[1];
+    const double start = median(program.shown) / median(baseline.shown);
+    const double extraMiB = (median(program.rss) - median(baseline.rss)) / 1024.0;
+    std::printf("ratio %-28s %6.2fx  goal <= 1.25x  %s   (%.1f ms / %.1f ms)\n",
+                "start-up / minimal program", start, start <= 1.25 ? "PASS" : "MISS",
+                median(program.shown), median(baseline.shown));
+    std::printf("delta %-28s %+6.2f MiB  goal <= +5.00 MiB  %s   (%.1f MiB / %.1f MiB)\n",
+                "peak memory - minimal program", extraMiB, extraMiB <= 5.0 ? "PASS" : "MISS",
+                median(program.rss) / 1024.0, median(baseline.rss) / 1024.0);
+    std::printf("info  %-28s %6.2fx  (CPU time, %.1f ms / %.1f ms)\n", "start-up / minimal program",
+                median(program.cpu) / median(baseline.cpu), median(program.cpu), median(baseline.cpu));
+    for (std::size_t k = 2; k < series.size(); ++k) {
+        const Series& r = series[k];
+        std::printf("info  %-28s %6.2fx  %+6.2f MiB  (against %s)\n", "start-up, memory / reference",
+                    median(program.shown) / median(r.shown),
+                    (median(program.rss) - median(r.rss)) / 1024.0, r.program);
+    }
+    return 0;
+}
