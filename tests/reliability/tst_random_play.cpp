@@ -20,7 +20,6 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QPointer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -32,7 +31,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <random>
 #include <vector>
 
@@ -348,8 +346,10 @@ void TestRandomPlay::log(const QString& action)
     const QString line = QStringLiteral("#%1 game %2 (n=%3, move %4): %5")
                              .arg(actionNumber_).arg(gamesPlayed_).arg(game_->shadow.n)
                              .arg(game_->shadow.turn()).arg(action);
-    if (trace_)
+    if (trace_) {
         std::printf("%s\n", qPrintable(line));
+        std::fflush(stdout);
+    }
     recent_.push_back(line);
     if (recent_.size() > 50)
         recent_.pop_front();
@@ -366,6 +366,7 @@ void TestRandomPlay::fail(const QString& why)
         report += QStringLiteral("  ") + line + QLatin1Char('\n');
     report += QStringLiteral("replay: VELMO_RANDOM_SEED=%1 VELMO_RANDOM_ACTIONS=%2 VELMO_RANDOM_TRACE=1 %3\n")
                   .arg(seed_).arg(actionNumber_).arg(QCoreApplication::applicationFilePath());
+    std::fflush(stdout);
     std::fprintf(stderr, "%s", qPrintable(report));
     failure_ = why;
 }
