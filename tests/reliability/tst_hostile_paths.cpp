@@ -112,15 +112,16 @@ probe::Run TestHostilePaths::play(const QString& gameDir, const QProcessEnvironm
 void TestHostilePaths::checkOpened(const QList<QByteArray>& args, const QString& gameDir,
                                    const QString& tag)
 {
+    // No shell ran the commands hidden in the names, anywhere.
+    QCOMPARE(probe::filesNamed(base_, QStringLiteral("canary-")), QStringList());
+    QCOMPARE(probe::filesNamed(QDir::currentPath(), QStringLiteral("canary-")), QStringList());
+    // One argument: the directory's help file, byte for byte.
     const QByteArray expected = (gameDir + QStringLiteral("/velmo.chm")).toUtf8();
     QCOMPARE(args, QList<QByteArray>{expected});
     // And that name leads to this directory's own help file.
     QFile help(QString::fromUtf8(args.front()));
     QVERIFY(help.open(QIODevice::ReadOnly));
     QCOMPARE(help.readAll(), ("help of " + tag).toUtf8());
-    // No shell ran the commands hidden in the names, anywhere.
-    QCOMPARE(probe::filesNamed(base_, QStringLiteral("canary-")), QStringList());
-    QCOMPARE(probe::filesNamed(QDir::currentPath(), QStringLiteral("canary-")), QStringList());
 }
 
 void TestHostilePaths::fakeOpener_data()
