@@ -12,8 +12,9 @@
 //   VELMO_RANDOM_ACTIONS  number of actions (default 100000)
 //   VELMO_RANDOM_TRACE=1  print every action as it is taken
 //
-// A failure prints the seed, the action number and the last actions; the same
-// seed replays the same run.
+// A failure prints the seed, the number of the failing action, the last 50
+// actions and a command line that replays the run up to that action with
+// every action traced: the same seed always plays the same run.
 #include "app.h"
 #include "frmMain.h"
 #include "seams.h"
@@ -379,9 +380,9 @@ void TestRandomPlay::newGame()
     ++gamesBySize_[n];
     game_ = std::make_unique<Game>(n);
     game_->target = random(2) ? 2 : 3;
-    // Three kinds of player: one who wanders at random (and runs out of
-    // moves), one who knows the way and rarely strays (and mostly wins with
-    // the last allowed move), and one in between.
+    // Four kinds of player: one who wanders at random (and runs out of
+    // moves), one who knows the way and never strays (and wins with the last
+    // allowed move), and two who stray now and then (and win small games).
     static constexpr int kGuided[] = {0, 100, 97, 80};
     game_->guidedPercent = kGuided[random(4)];
     if (random(10) == 0)
