@@ -18,6 +18,8 @@
 
 #include <optional>
 
+#include <sys/resource.h>
+
 namespace probe {
 
 struct Run {
@@ -35,10 +37,18 @@ struct Run {
     }
 };
 
+// Runs a program to its end (killed after timeoutMs). With noCoreDump the
+// child may not write a core file: for runs that are known to abort.
 inline Run run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-               const QString& workingDir, int timeoutMs = 60000)
+               const QString& workingDir, int timeoutMs = 60000, bool noCoreDump = false)
 {
     QProcess process;
+    if (noCoreDump) {
+        process.setChildProcessModifier([] {
+            const rlimit none{0, 0};
+            setrlimit(RLIMIT_CORE, &none);
+        });
+    }
     process.setProgram(program);
     process.setArguments(args);
     process.setProcessEnvironment(env);
