@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
     QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"), {QStringLiteral("IPAGothic")});
     QFont gothic(QStringLiteral("MS UI Gothic"));
     gothic.setPixelSize(12);
-    auto* label = new QLabel(QStringLiteral("スタート(&S)"), &dialog);
+    auto* label = new QLabel(QStringLiteral("スタート"), &dialog);
     label->setFont(gothic);
     label->setGeometry(107, 205, 101, 27);
 #endif
