@@ -8,8 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
+
+constexpr const char* kNoDisplay =
+    "velmo: no display found; start it from a desktop session, or without one as: xvfb-run velmo\n";
 
 // Qt aborts when it finds no display; say it plainly instead.
 bool displayMissing()
@@ -27,17 +32,43 @@ bool displayMissing()
 #endif
 }
 
+// While Qt connects to the display, its messages are held back. When no
+// platform can be set up at all (DISPLAY names no reachable server, say),
+// Qt would print several lines and abort; the player gets one sentence and
+// status 2 instead. Otherwise the held messages go out as usual.
+std::vector<std::pair<QtMsgType, QString>> gHeld;
+QtMessageHandler gPrevious = nullptr;
+
+void holdStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        std::fputs(kNoDisplay, stderr);
+        std::fflush(stderr);
+        std::_Exit(2);
+    }
+    Q_UNUSED(context);
+    gHeld.emplace_back(type, text);
+}
+
+void releaseStartupMessages()
+{
+    qInstallMessageHandler(gPrevious);
+    for (const auto& [type, text] : gHeld)
+        gPrevious(type, QMessageLogContext(), text);
+    gHeld.clear();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     if (displayMissing()) {
-        std::fputs("velmo: no display found (DISPLAY is not set); start it from a desktop "
-                   "session, or without one as: xvfb-run velmo\n",
-                   stderr);
+        std::fputs(kNoDisplay, stderr);
         return 2;
     }
+    gPrevious = qInstallMessageHandler(holdStartupMessage);
     QApplication app(argc, argv);
+    releaseStartupMessages();
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmo"));
     // Ties the windows to the desktop entry (and its icon) of an installed game.
