@@ -5,22 +5,6 @@
 
 namespace velmo::paint {
 
-namespace {
-
-void put16(Bytes& out, std::uint32_t v)
-{
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-}
-
-void put32(Bytes& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-} // namespace
-
 Bytes encodeBmp(const Image& img, int pixelsPerMetre)
 {
     const auto w = static_cast<std::uint32_t>(img.width());

@@ -12,6 +12,19 @@ namespace velmo::paint {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Little-endian integers, as the Windows formats store them.
+inline void put16(Bytes& out, std::uint32_t v)
+{
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+}
+
+inline void put32(Bytes& out, std::uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
 // Resolution written into bitmap headers, in pixels per metre.
 constexpr int kSpriteResolution = 3796;
 constexpr int kDefaultResolution = 3780;

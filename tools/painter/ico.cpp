@@ -42,18 +42,6 @@ Box measure(const std::vector<Entry>& e, std::size_t begin, std::size_t end)
     return box;
 }
 
-void put16(Bytes& out, std::uint32_t v)
-{
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-}
-
-void put32(Bytes& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 } // namespace
 
 Indexed quantise(const Image& img)
