@@ -27,16 +27,12 @@ constexpr std::uint32_t kArrowMaskColor = 0x00808080;
 constexpr int kPieceWidth = 120;
 constexpr int kPieceHeight = 30;
 
+// The window's labels are all bold Gothic.
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry,
                   double points, std::uint32_t colour)
 {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    label->setFont(platform::VbFont(kGothic, points, true));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    platform::SetForeColor(label, colour);
-    return label;
+    return platform::NewLabel(parent, name, caption, geometry, platform::VbFont(kGothic, points, true),
+                              colour);
 }
 
 // The arrow picture as an icon with its mid grey left out, so the button face

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
@@ -55,6 +56,18 @@ void SetForeColor(QWidget* control, std::uint32_t bgr)
     palette.setColor(QPalette::WindowText, VbColor(bgr));
     palette.setColor(QPalette::ButtonText, VbColor(bgr));
     control->setPalette(palette);
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+                 const QFont& font, std::uint32_t bgr)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetForeColor(label, bgr);
+    return label;
 }
 
 void FixWindow(QWidget* window, int width, int height, bool minimizeButton)

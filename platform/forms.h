@@ -15,6 +15,8 @@
 
 class QApplication;
 class QDialog;
+class QLabel;
+class QRect;
 class QWidget;
 
 namespace platform {
@@ -49,6 +51,11 @@ QColor VbColor(std::uint32_t bgr);
 
 // Text colour of a label or button.
 void SetForeColor(QWidget* control, std::uint32_t bgr);
+
+// A label as the window definitions give one: transparent, text at the top
+// left, in the given font and colour (0x00BBGGRR).
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+                 const QFont& font, std::uint32_t bgr);
 
 // Fixes a top-level window's client area and title-bar buttons and centres it
 // on the screen. The close box is always there.

@@ -38,12 +38,8 @@ frmStart::frmStart(QWidget* parent) : QDialog(parent)
     platform::FixWindow(this, 320, 240, false);
     title_ = platform::FormPicture(QStringLiteral("title.bmp"));
 
-    labVer = new QLabel(QStringLiteral("Ver."), this);
-    labVer->setObjectName(QStringLiteral("labVer"));
-    labVer->setGeometry(190, 25, 105, 25);
-    labVer->setFont(platform::VbFont(kTimes, 15.75, true));
-    labVer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    platform::SetForeColor(labVer, kWhite);
+    labVer = platform::NewLabel(this, "labVer", QStringLiteral("Ver."), {190, 25, 105, 25},
+                                platform::VbFont(kTimes, 15.75, true), kWhite);
 
     cboNum = new QComboBox(this);
     cboNum->setObjectName(QStringLiteral("cboNum"));
@@ -54,12 +50,8 @@ frmStart::frmStart(QWidget* parent) : QDialog(parent)
     cboNum->addItems({QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
                       QStringLiteral("6"), QStringLiteral("7")});
 
-    Label1 = new QLabel(QStringLiteral("段"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(253, 126, 16, 16);
-    Label1->setFont(platform::VbFont(kGothic, 12, true));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    platform::SetForeColor(Label1, kWhite);
+    Label1 = platform::NewLabel(this, "Label1", QStringLiteral("段"), {253, 126, 16, 16},
+                                platform::VbFont(kGothic, 12, true), kWhite);
     Label1->setBuddy(cboNum);
 
     cmdStart = new QPushButton(QStringLiteral("スタート(&S)"), this);
