@@ -8,6 +8,7 @@ set -euo pipefail
 run_pkgs=(
   cmake ninja-build g++ pkgconf
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpng-dev                              # the picture painter writes PNGs through it
   fonts-ipafont-gothic fonts-liberation   # Japanese Gothic face; metric twin of Times New Roman
   fp-utils                                # chmcmd compiles the help file
   xdg-utils xchm                          # opening the help file from the game

@@ -44,16 +44,10 @@ Indexed quantise(const Image& img);
 // (all-zero) AND mask.
 Bytes encodeIco8(const Image& img);
 
-// A PNG file (8-bit RGB, no interlace), each row filtered with the PNG
-// filter that suits it best, compressed with zlibCompress.
+// A PNG file, 8 bits per channel: RGB when every pixel is opaque, RGBA
+// otherwise. Its pixels are exact; its compressed bytes are libpng's and
+// zlib's and may differ between their versions.
 Bytes encodePng(const Image& img);
-
-// A zlib stream of one deflate block with the fixed Huffman codes.
-Bytes zlibCompress(const Bytes& data);
-
-// CRC-32 as used by PNG and zlib's Adler-32; exposed for testing.
-std::uint32_t crc32(const std::uint8_t* data, std::size_t len, std::uint32_t crc = 0);
-std::uint32_t adler32(const std::uint8_t* data, std::size_t len);
 
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);
 

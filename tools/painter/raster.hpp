@@ -35,16 +35,19 @@ constexpr double smoothstep(double e0, double e1, double x)
 // Rounds a channel value to a byte, half away from zero, clamped to 0..255.
 std::uint8_t toByte(double v);
 
+// Alpha is straight (not premultiplied); only the desktop icons use it,
+// every other picture is opaque and its formats store no alpha.
 struct Pixel {
     std::uint8_t r = 0;
     std::uint8_t g = 0;
     std::uint8_t b = 0;
+    std::uint8_t a = 255;
     friend bool operator==(const Pixel&, const Pixel&) = default;
 };
 
 Pixel toPixel(Color c);
 
-// An 8-bit RGB picture, row 0 at the top.
+// An 8-bit RGBA picture, row 0 at the top.
 class Image {
 public:
     Image() = default;
@@ -54,6 +57,8 @@ public:
     int height() const { return h_; }
     Pixel& at(int x, int y) { return px_[index(x, y)]; }
     const Pixel& at(int x, int y) const { return px_[index(x, y)]; }
+    // Every pixel, row by row from the top.
+    const std::vector<Pixel>& pixels() const { return px_; }
 
     // Copies src with its top-left corner at (x, y), clipped to this image.
     void blit(const Image& src, int x, int y);
