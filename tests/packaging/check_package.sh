@@ -6,9 +6,10 @@
 #                                under the prefix and the command link
 #   build BUILD_DIR SCRATCH VER  cpack builds the .deb into SCRATCH/out and
 #                                dpkg -x unpacks it into SCRATCH/root
-#   contents SCRATCH VER CHM DESKTOP METAINFO
+#   contents SCRATCH VER CHM DESKTOP METAINFO HICOLOR
 #                                control fields, file list, modes, links and
 #                                the installed files against the built ones
+#                                and the painted icons
 #   start SCRATCH                the unpacked program starts, shows its start
 #                                dialog, quits on Escape and finds its help file
 #   lintian SCRATCH              lintian reports no errors
@@ -113,7 +114,7 @@ cmd_build() {
 }
 
 cmd_contents() {
-  local scratch=$1 version=$2 chm=$3 desktop=$4 metainfo=$5
+  local scratch=$1 version=$2 chm=$3 desktop=$4 metainfo=$5 hicolor=$6
   need dpkg-deb readelf file
   local deb root=$scratch/root
   deb=$(package_file "$scratch")
@@ -206,11 +207,15 @@ $(diff <(echo "$expected_files") <(echo "$actual_files") | grep '^[<>]')"
   grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo lacks release $version"
   grep -q "^velmo ($version)" <(gzip -dc "$root/usr/share/doc/velmo/changelog.gz") \
     || fail "changelog does not start with version $version"
+  # The icons have an alpha channel and are the painted ones, whose
+  # transparent ground and opaque shape tst_assets_icons checks.
   local size png
   for size in 16 32 48 64 128 256; do
     png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
-    file -b "$png" | grep -q "^PNG image data, $size x $size," \
+    file -b "$png" | grep -q "^PNG image data, $size x $size, 8-bit/color RGBA," \
       || fail "icon $icon at ${size}x${size}: $(file -b "$png" 2>&1)"
+    cmp -s "$hicolor/${size}x${size}/apps/$icon.png" "$png" \
+      || fail "icon $icon at ${size}x${size} is not the painted one"
   done
   local gz
   for gz in usr/share/man/man6/velmo.6.gz usr/share/man/ja/man6/velmo.6.gz \
@@ -349,7 +354,7 @@ case "${1:-}" in
   metainfo) cmd_metainfo "$2" ;;
   install) cmd_install "$2" "$3" ;;
   build) cmd_build "$2" "$3" "$4" ;;
-  contents) cmd_contents "$2" "$3" "$4" "$5" "$6" ;;
+  contents) cmd_contents "$2" "$3" "$4" "$5" "$6" "$7" ;;
   start) cmd_start "$2" ;;
   start-x) cmd_start_x "$2" ;;
   lintian) cmd_lintian "$2" ;;

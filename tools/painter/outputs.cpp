@@ -21,7 +21,7 @@ std::vector<OutputFile> allOutputs()
     out.push_back({"velmo.ico", encodeIco8(paintIcon(32))});
     for (int size : kDesktopIconSizes) {
         const std::string dir = std::to_string(size) + "x" + std::to_string(size);
-        out.push_back({"icons/hicolor/" + dir + "/apps/velmo.png", encodePng(paintIcon(size))});
+        out.push_back({"icons/hicolor/" + dir + "/apps/velmo.png", encodePng(paintDesktopIcon(size))});
     }
     return out;
 }

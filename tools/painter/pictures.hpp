@@ -57,7 +57,10 @@ constexpr Pixel kArrowGround{128, 128, 128};
 constexpr Color kButtonFace{192.0, 255.0, 192.0};
 
 // ---- the program icon at any size ----
+// On its blue ground, opaque: the Windows icon.
 Image paintIcon(int size);
+// On a transparent ground: the desktop icons.
+Image paintDesktopIcon(int size);
 constexpr std::array<int, 6> kDesktopIconSizes{16, 32, 48, 64, 128, 256};
 
 // ---- the start dialog's title picture (320 × 240) ----

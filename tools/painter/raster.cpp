@@ -15,6 +15,26 @@ std::uint8_t toByte(double v)
 
 Pixel toPixel(Color c) { return {toByte(c.r), toByte(c.g), toByte(c.b)}; }
 
+namespace {
+
+// Porter-Duff "source over" with straight alpha.
+Pixel over(Pixel src, Pixel dst)
+{
+    if (src.a == 255 || dst.a == 0) {
+        return src;
+    }
+    if (src.a == 0) {
+        return dst;
+    }
+    const double sa = src.a / 255.0;
+    const double da = dst.a / 255.0 * (1.0 - sa);
+    const double a = sa + da;
+    const auto channel = [&](std::uint8_t s, std::uint8_t d) { return toByte((s * sa + d * da) / a); };
+    return {channel(src.r, dst.r), channel(src.g, dst.g), channel(src.b, dst.b), toByte(255.0 * a)};
+}
+
+} // namespace
+
 Image::Image(int width, int height, Pixel fill)
     : w_(width), h_(height), px_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill)
 {
@@ -27,7 +47,7 @@ void Image::blit(const Image& src, int x, int y)
             const int dx = x + sx;
             const int dy = y + sy;
             if (dx >= 0 && dy >= 0 && dx < w_ && dy < h_) {
-                at(dx, dy) = src.at(sx, sy);
+                at(dx, dy) = over(src.at(sx, sy), at(dx, dy));
             }
         }
     }

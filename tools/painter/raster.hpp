@@ -60,7 +60,8 @@ public:
     // Every pixel, row by row from the top.
     const std::vector<Pixel>& pixels() const { return px_; }
 
-    // Copies src with its top-left corner at (x, y), clipped to this image.
+    // Draws src with its top-left corner at (x, y), clipped to this image:
+    // opaque pixels are copied, translucent ones laid over what is there.
     void blit(const Image& src, int x, int y);
     Image mirroredLeftRight() const;
     // Whole-pixel enlargement, so pixel art stays crisp.

@@ -1,6 +1,7 @@
 // A contact sheet of every picture, for looking at the artwork as a whole:
 // the board with stacks drawn the way the game draws them, the pieces and
-// masks, the arrows on their button colour, the icon and the title picture.
+// masks, the arrows on their button colour, the program icon, the desktop
+// icons on the sheet's paper and the title picture.
 
 #include "pictures.hpp"
 
@@ -100,7 +101,7 @@ Image paintContactSheet()
     }
     int x = kGap + 7 * (120 + kGap);
     for (int size : {16, 32, 48}) {
-        sheet.blit(paintIcon(size), x, y);
+        sheet.blit(paintDesktopIcon(size), x, y);
         x += size + kGap;
     }
     y += 62 + kGap;
@@ -121,10 +122,10 @@ Image paintContactSheet()
     sheet.blit(icon, x, y);
     sheet.blit(icon.scaled(8), x + 32 + kGap, y);
     x += 32 + kGap + 256 + kGap;
-    sheet.blit(paintIcon(256), x, y);
+    sheet.blit(paintDesktopIcon(256), x, y);
     x += 256 + kGap;
-    sheet.blit(paintIcon(128), x, y);
-    sheet.blit(paintIcon(64), x, y + 128 + kGap);
+    sheet.blit(paintDesktopIcon(128), x, y);
+    sheet.blit(paintDesktopIcon(64), x, y + 128 + kGap);
     x += 128 + kGap;
     sheet.blit(paintTitle(), x, y);
     return sheet;
