@@ -4,10 +4,11 @@
 //
 // Help viewers decode a help file's pages, contents, index and search words
 // in the code page of the file's language, Shift-JIS (Windows code page 932)
-// for Japanese, whatever a page declares. The pages are kept in UTF-8 in
-// SOURCE_DIR; this program writes each page named in SOURCE_DIR/velmo.hhc to
-// STAGE_DIR converted to code page 932, its charset declaration changed to
-// match.
+// for Japanese, whatever a page declares. The sources are kept in UTF-8 in
+// SOURCE_DIR; this program writes the project file velmo.hhp, the contents
+// velmo.hhc, the keywords velmo.hhk and each page named in the contents to
+// STAGE_DIR converted to code page 932, their charset declarations changed
+// to match. A character the code page lacks stops it with an error.
 //
 // It also writes STAGE_DIR/$FIftiMain, the full-text search index, which the
 // compiler packs like any other file. The compiler's own index knows only
@@ -383,9 +384,29 @@ std::vector<std::string> contentsTargets(const std::string& hhc) {
   return targets;
 }
 
+// Writes a source file to the stage in code page 932, with its charset
+// declaration (if it must have one) changed to match, and returns the text
+// as written, in UTF-8.
+std::string stageFile(const Cp932& toCp932, const fs::path& source, const fs::path& stage,
+                      const std::string& name, bool declaresCharset) {
+  std::string text = readFile(source / name);
+  if (declaresCharset) {
+    const std::string declared = "charset=UTF-8";
+    const size_t at = text.find(declared);
+    if (at == std::string::npos || text.find(declared, at + 1) != std::string::npos)
+      fail(name + " must declare charset=UTF-8 exactly once");
+    text.replace(at, declared.size(), "charset=Shift_JIS");
+  }
+  writeFile(stage / name, toCp932(text, name));
+  return text;
+}
+
 void run(const fs::path& source, const fs::path& stage) {
   const Cp932 toCp932;
-  const std::vector<std::string> topics = contentsTargets(readFile(source / "velmo.hhc"));
+  stageFile(toCp932, source, stage, "velmo.hhp", false);
+  stageFile(toCp932, source, stage, "velmo.hhk", true);
+  const std::vector<std::string> topics =
+      contentsTargets(stageFile(toCp932, source, stage, "velmo.hhc", true));
   if (topics.empty()) fail("velmo.hhc names no page");
 
   WordTable table;
@@ -393,15 +414,7 @@ void run(const fs::path& source, const fs::path& stage) {
   for (size_t topic = 0; topic < topics.size(); ++topic) {
     const std::string& page = topics[topic];
     if (!done.insert(page).second) continue;  // indexed under its first entry
-    std::string html = readFile(source / page);
-    const std::string declared = "charset=UTF-8";
-    const size_t at = html.find(declared);
-    if (at == std::string::npos || html.find(declared, at + 1) != std::string::npos)
-      fail(page + " must declare charset=UTF-8 exactly once");
-    html.replace(at, declared.size(), "charset=Shift_JIS");
-    writeFile(stage / page, toCp932(html, page));
-
-    const PageText text = pageText(html);
+    const PageText text = pageText(stageFile(toCp932, source, stage, page, true));
     const auto topicNumber = static_cast<uint32_t>(topic);
     uint32_t position = 0;
     for (const std::string& word : words(text.title))

@@ -360,7 +360,20 @@ int check(const std::string& chmPath, const fs::path& source) {
   const std::set<std::string> archived = chm.names();
   const auto inArchive = [&](const std::string& page) { return archived.count("/" + withoutAnchor(page)) > 0; };
 
-  // Pages: as written, declared in the code page, with working links.
+  // A file of the sources as the viewer reads it: it must give the source
+  // text, the charset declaration naming the code page.
+  const auto readsAsSource = [&](const std::string& name) {
+    const std::string text = decode(chm.read("/" + name), name);
+    std::string expected = readFile(source / name);
+    const size_t declared = expected.find("charset=UTF-8");
+    if (declared != std::string::npos) expected.replace(declared, 13, "charset=" + codePage.charset);
+    if (text != expected)
+      fault(name + " decoded as " + codePage.iconvName + " differs from help/" + name +
+            " (its charset declaration aside)");
+    return text;
+  };
+
+  // Pages: as written, with a title and working links.
   std::map<std::string, std::string> pageText;  // page -> decoded text
   for (const auto& entry : fs::directory_iterator(source)) {
     if (entry.path().extension() != ".html") continue;
@@ -369,14 +382,8 @@ int check(const std::string& chmPath, const fs::path& source) {
       fault(page + " is missing from the help file");
       continue;
     }
-    const std::string text = decode(chm.read("/" + page), page);
+    const std::string text = readsAsSource(page);
     pageText[page] = text;
-    std::string expected = readFile(entry.path());
-    const size_t declared = expected.find("charset=UTF-8");
-    if (declared != std::string::npos) expected.replace(declared, 13, "charset=" + codePage.charset);
-    if (text != expected)
-      fault(page + " decoded as " + codePage.iconvName + " differs from help/" + page +
-            " (its charset declaration aside)");
     const size_t title = text.find("<title>");
     if (title == std::string::npos || text.find("</title>") <= title + 7) fault(page + " has no title");
     for (const char* attribute : {"href=\"", "src=\""}) {
@@ -396,9 +403,7 @@ int check(const std::string& chmPath, const fs::path& source) {
 
   // Contents: the text form and, where viewers look first, the binary form.
   const Sitemap sourceContents = sitemap(readFile(source / "velmo.hhc"));
-  const Sitemap contents = sitemap(decode(chm.read("/velmo.hhc"), "the table of contents"));
-  if (contents != sourceContents)
-    fault("the table of contents reads (" + describe(contents) + "), not (" + describe(sourceContents) + ")");
+  const Sitemap contents = sitemap(readsAsSource("velmo.hhc"));
   if (chm.has("/#TOCIDX")) {
     const std::string tocidx = chm.read("/#TOCIDX");
     Sitemap binary;
@@ -417,9 +422,7 @@ int check(const std::string& chmPath, const fs::path& source) {
 
   // Keywords.
   const Sitemap sourceKeywords = sitemap(readFile(source / "velmo.hhk"));
-  const Sitemap keywords = sitemap(decode(chm.read("/velmo.hhk"), "the keyword index"));
-  if (keywords != sourceKeywords)
-    fault("the keywords read (" + describe(keywords) + "), not (" + describe(sourceKeywords) + ")");
+  const Sitemap keywords = sitemap(readsAsSource("velmo.hhk"));
   if (sourceKeywords.empty()) fault("velmo.hhk has no keywords");
   for (const auto& [keyword, page] : sourceKeywords)
     if (!inArchive(page)) fault("the keyword " + keyword + " leads to " + page + ", which the help file lacks");
