@@ -38,14 +38,15 @@
 //   the location codes, a zero word, their size (7-bit groups).
 // The location codes of a word list, per topic, the topic number minus the
 // previous one, the number of occurrences and each word position minus the
-// previous one, in scale-2 root-r codes (a run of ones ending in a zero, then
-// the bits of the number below its leading one); each topic starts on a new
-// byte.
+// previous one, in scale-2 root-r codes, bits from the most significant on:
+// a number below 2^r is a zero and its r bits; a larger one, whose leading
+// one is bit n, is n-r+1 ones, a zero and its n lower bits. Each topic starts
+// on a new byte.
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
