@@ -20,6 +20,7 @@ test_pkgs=(
   desktop-file-utils appstream            # validating the desktop entry and metainfo
   valgrind clang libclang-rt-14-dev       # memcheck run, the model fuzzer
   libbenchmark-dev
+  libchm-dev                              # reading the compiled help file back in its test
 )
 
 case "${1:-run}" in
