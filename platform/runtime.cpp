@@ -115,9 +115,9 @@ QString RuntimeErrorText(const vb::RuntimeError& error)
         description = QStringLiteral("リソースが見つかりません。");
         break;
     }
-    return QStringLiteral("実行時エラー '%1':\n\n%2\n(%3)")
-        .arg(error.number())
-        .arg(description, QString::fromStdString(error.what()));
+    // The detail (which number overflowed, which resource is missing) is for
+    // developers, in English: ReportRuntimeError puts it on standard error.
+    return QStringLiteral("実行時エラー '%1':\n\n%2").arg(error.number()).arg(description);
 }
 
 void ReportRuntimeError(const vb::RuntimeError& error)

@@ -55,11 +55,13 @@ void End();
 bool Ended();
 void ResetEnded();  // for tests that run several programs in one process
 
-// The Japanese text of a run-time error report: number and description.
+// The Japanese text of a run-time error report: number and description,
+// nothing else.
 QString RuntimeErrorText(const vb::RuntimeError& error);
 
-// Reports the error in a message box titled with the program's name, then
-// ends the program with status 1.
+// Reports the error in a message box titled with the program's name (and,
+// with its detail, in one line on standard error), then ends the program
+// with status 1.
 void ReportRuntimeError(const vb::RuntimeError& error);
 
 // Runs one event routine; a run-time error escaping it is reported.
