@@ -60,9 +60,7 @@ QPushButton* makeMoveButton(QWidget* parent, int index, QRect geometry, const QS
     auto* button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("cmdMove%1").arg(index));
     button->setGeometry(geometry);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, platform::VbColor(kLightGreen));
-    button->setPalette(palette);
+    platform::SetButtonFace(button, kLightGreen);
     button->setIcon(arrowIcon(arrowFile));
     button->setIconSize(QSize(40, 20));
     button->setAutoDefault(false);
