@@ -3,8 +3,8 @@
 #include "app.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
-#include <QProcess>
 #include <QWidget>
 
 #include <cstdio>
@@ -13,6 +13,10 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shellapi.h>
+#else
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace platform {
@@ -35,18 +39,52 @@ void realMsgBox(const QString& prompt, int style, const QString& title)
     box.exec();
 }
 
+#ifdef Q_OS_WIN
 void realShellOpen(QWidget* owner, const QString& file)
 {
-#ifdef Q_OS_WIN
     HWND hwnd = owner ? reinterpret_cast<HWND>(owner->winId()) : nullptr;
     ShellExecuteW(hwnd, L"open", reinterpret_cast<LPCWSTR>(file.utf16()), L"", L"", SW_SHOWNORMAL);
-#else
-    Q_UNUSED(owner);
-    // One argument, no shell in between: whatever the path contains is
-    // nothing but a path. A missing opener simply opens nothing.
-    QProcess::startDetached(QStringLiteral("xdg-open"), {file});
-#endif
 }
+#else
+// One opener at a time. The opener (xdg-open) is the game's child; while it
+// runs, which with a viewer that it waits for lasts until the viewer is
+// closed, further requests are dropped, and so are those within a second
+// of starting it, which catches a burst of presses when the opener hands
+// the file on and returns at once. Whether it still runs is asked at the
+// next request (waitpid without waiting): no signal handler is involved,
+// and an opener that has ended waits as a zombie until then.
+pid_t gOpener = 0;
+QElapsedTimer gOpenerStarted;
+constexpr qint64 kOpenerQuietMs = 1000;
+
+bool openerBusy()
+{
+    if (gOpenerStarted.isValid() && gOpenerStarted.elapsed() < kOpenerQuietMs)
+        return true;
+    if (gOpener > 0 && waitpid(gOpener, nullptr, WNOHANG) == 0)
+        return true;
+    gOpener = 0;  // ended and reaped, or not ours to wait for any more
+    return false;
+}
+
+void realShellOpen(QWidget* owner, const QString& file)
+{
+    Q_UNUSED(owner);
+    if (openerBusy())
+        return;
+    // One argument with the file name's own bytes, no shell in between:
+    // whatever the path contains is nothing but a path. A missing opener
+    // simply opens nothing.
+    QByteArray path = FileNameToBytes(file);
+    char program[] = "xdg-open";
+    char* argv[] = {program, path.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) == 0) {
+        gOpener = pid;
+        gOpenerStarted.start();
+    }
+}
+#endif
 
 [[noreturn]] void realExit(int status)
 {

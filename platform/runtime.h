@@ -33,7 +33,9 @@ enum MsgBoxStyle : int {
 struct Seams {
     // Shows a modal message box and returns when the player has closed it.
     std::function<void(const QString& prompt, int style, const QString& title)> msgBox;
-    // Hands one file to the desktop's opener; owner may be null.
+    // Hands one file to the desktop's opener; owner may be null. The file
+    // name may carry bytes that are not UTF-8 (see FileNameFromBytes). The
+    // real one starts no second opener while the first still runs.
     std::function<void(QWidget* owner, const QString& file)> shellOpen;
     // Ends the program with the given status, at once. The real one does not
     // return; a test's may, and then End() makes sure no window stays open.

@@ -464,6 +464,9 @@ void TestGame::helpPath_data()
     QTest::newRow("spaces and quotes") << "/tmp/a b/it's \"here\"" << "/tmp/a b/it's \"here\"/velmo.chm";
     QTest::newRow("Japanese") << "/home/ユーザー/ゲーム" << "/home/ユーザー/ゲーム/velmo.chm";
     QTest::newRow("shell characters") << "/tmp/$(rm -rf x);`id`" << "/tmp/$(rm -rf x);`id`/velmo.chm";
+    QTest::newRow("not UTF-8, kept as it is") << platform::FileNameFromBytes("/tmp/\xff\xfe")
+                                             << platform::FileNameFromBytes("/tmp/\xff\xfe/velmo.chm");
+    QTest::newRow("directory unknown: no file") << QString() << QString();
 }
 
 void TestGame::helpPath()

@@ -282,6 +282,17 @@ void TestPlatform::appInformation()
     QCOMPARE(platform::App::Revision(), 0);
     QCOMPARE(platform::App::Path(), QCoreApplication::applicationDirPath());
     QVERIFY(!platform::App::Path().endsWith(QLatin1Char('/')));
+
+    // File names go through QString and back byte for byte; UTF-8 reads as
+    // usual, anything else (stray bytes, overlong forms, encoded
+    // surrogates, cut sequences) is kept.
+    for (const QByteArray& bytes : {QByteArray("/tmp/\xe3\x82\xb2\xe3\x83\xbc\xe3\x83\xa0 \xf0\x9f\x98\x80"),
+                                    QByteArray("/a\xff\xfe/\xc0\xaf/\xed\xa0\x80/\xf0\x9f\x98/\xe3\x82"),
+                                    QByteArray("\xf0\x9f\x98\x80\x80\xdc")}) {
+        const QString name = platform::FileNameFromBytes(bytes);
+        QCOMPARE(platform::FileNameToBytes(name), bytes);
+        QCOMPARE(name == QString::fromUtf8(bytes), bytes.isValidUtf8());
+    }
 }
 
 void TestPlatform::endClosesEverything()

@@ -24,6 +24,8 @@ private slots:
 
     void helpTroubles_data();
     void helpTroubles();
+    void helpBurstStartsOneOpener_data();
+    void helpBurstStartsOneOpener();
 
     void noDisplay_data();
     void noDisplay();
@@ -143,6 +145,45 @@ void TestFaults::helpTroubles()
         QTest::qWait(200);
         QVERIFY(!QFile::exists(record));
     }
+}
+
+// Twenty quick presses of help start one opener; a press once it has ended
+// (and a second has passed) opens help again. The opener either stays
+// until its viewer is closed, or hands the file on and returns at once.
+void TestFaults::helpBurstStartsOneOpener_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("opener waits for its viewer") << "stay";
+    QTest::newRow("opener returns at once") << "open";
+}
+
+void TestFaults::helpBurstStartsOneOpener()
+{
+    QFETCH(QString, mode);
+    QTemporaryDir dir(root_.filePath(QStringLiteral("burst-XXXXXX")));
+    QVERIFY(dir.isValid());
+    QVERIFY(probe::install(QStringLiteral(VELMO_SCRIPTS_DIR "/fake-xdg-open"), dir.path(),
+                           QStringLiteral("xdg-open")));
+    const QString record = dir.filePath(QStringLiteral("record"));
+    QProcessEnvironment env = probe::environment(runtimeDir_);
+    env.insert(QStringLiteral("PATH"), dir.path());
+    env.insert(QStringLiteral("VELMO_OPENER_RECORD"), record);
+    env.insert(QStringLiteral("VELMO_OPENER_MODE"), mode);
+    const probe::Run r = probe::run(QStringLiteral(VELMO_DRIVER),
+                                    {QStringLiteral("--pieces"), QStringLiteral("3"), QStringLiteral("--help-burst"),
+                                     QStringLiteral("20"), QStringLiteral("--help-later"), QStringLiteral("2500")},
+                                    env, dir.path());
+    QVERIFY2(r.finished && !r.crashed && r.exitCode == 0, qPrintable(r.describe()));
+    QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("ending 完成！ turn 7\nclosed\n"));
+
+    // Each opener adds one line as it starts; the second may still be on its way.
+    QFile calls(record + QStringLiteral(".calls"));
+    QDeadlineTimer deadline(5000);
+    while (calls.size() < 2 * 7 && !deadline.hasExpired())
+        QTest::qWait(50);
+    QTest::qWait(300);
+    QVERIFY(calls.open(QIODevice::ReadOnly));
+    QCOMPARE(calls.readAll(), QByteArray("called\ncalled\n"));
 }
 
 // Started without any display: one sentence on stderr, a non-zero status,
