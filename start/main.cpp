@@ -22,7 +22,7 @@ constexpr const char* kUsage =
     "A stacking puzzle game with a Japanese interface: rebuild the stack of\n"
     "pieces on another place in the fewest moves.\n"
     "\n"
-    "  --help       print this text and exit\n"
+    "  -h, --help   print this text and exit\n"
     "  --version    print the version and exit\n"
     "\n"
     "Qt's own options, such as -style NAME or -platform NAME, are accepted.\n"
@@ -117,14 +117,15 @@ void holdStartupMessage(QtMsgType type, const QMessageLogContext& context, const
     gHeld.push_back({type, QByteArray(context.category), text});
     if (type != QtFatalMsg)
         return;
-    if (unreachableDisplay()) {
+    const bool noDisplay = unreachableDisplay();
+    if (noDisplay) {
         std::fputs(kNoDisplay, stderr);
     } else {
         for (const HeldMessage& m : gHeld)
             forward(m);
     }
     std::fflush(stderr);
-    std::_Exit(unreachableDisplay() ? 2 : 1);
+    std::_Exit(noDisplay ? 2 : 1);
 }
 
 void releaseStartupMessages()
