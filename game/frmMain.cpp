@@ -11,6 +11,9 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include <cstdio>
+#include <utility>
+
 namespace {
 
 const QString kGothic = QStringLiteral("MS UI Gothic");
@@ -60,9 +63,7 @@ QPushButton* makeMoveButton(QWidget* parent, int index, QRect geometry, const QS
     auto* button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("cmdMove%1").arg(index));
     button->setGeometry(geometry);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, platform::VbColor(kLightGreen));
-    button->setPalette(palette);
+    platform::SetButtonFace(button, kLightGreen);
     button->setIcon(arrowIcon(arrowFile));
     button->setIconSize(QSize(40, 20));
     button->setAutoDefault(false);
@@ -216,6 +217,8 @@ void frmMain::ShowEnding(const vb::Long& endCode)
 
 QString frmMain::HelpFilePath(const QString& appPath)
 {
+    if (appPath.isEmpty())
+        return {};
     // Joined as it stands: at the root this gives two separators in a row,
     // which every shell accepts.
     return QDir::toNativeSeparators(appPath) + QDir::separator() + QStringLiteral("velmo.chm");
@@ -224,8 +227,16 @@ QString frmMain::HelpFilePath(const QString& appPath)
 void frmMain::cmdHelp_Click()
 {
     // Whatever happens to the file (missing, no viewer) is the desktop's to
-    // report; the game goes on either way.
-    platform::ShellOpen(this, HelpFilePath(platform::App::Path()));
+    // report; the game goes on either way. Only when the game cannot tell
+    // where it is does it say so itself, once.
+    const QString file = HelpFilePath(platform::App::Path());
+    if (file.isEmpty()) {
+        static bool told = false;
+        if (!std::exchange(told, true))
+            std::fputs("velmo: cannot tell where the program lies; the help file is not opened\n", stderr);
+        return;
+    }
+    platform::ShellOpen(this, file);
 }
 
 void frmMain::cmdQuit_Click()

@@ -54,7 +54,8 @@ public:
     static QString BoardDescription(const velmo::TowerModel& game);
 
     // The help file's full path as it is handed to the shell: the
-    // application directory, a separator, "velmo.chm".
+    // application directory, a separator, "velmo.chm"; empty for an empty
+    // appPath (the directory is not known).
     static QString HelpFilePath(const QString& appPath);
 
     // The success and failure texts and the refusal messages.

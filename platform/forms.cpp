@@ -4,8 +4,13 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QWidget>
 
 #include <cmath>
@@ -68,6 +73,40 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, cons
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetForeColor(label, bgr);
     return label;
+}
+
+namespace {
+
+// The application's style, with the command-button panel's face filled in
+// the palette's button colour as it is.
+class PlainFaceStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element != PE_PanelButtonCommand)
+            return;
+        const QColor face = option->palette.color(QPalette::Button);
+        const bool down = option->state & (State_Sunken | State_On);
+        painter->fillRect(option->rect.adjusted(2, 2, -2, -2), down ? face.darker(110) : face);
+    }
+};
+
+}  // namespace
+
+void SetButtonFace(QPushButton* button, std::uint32_t bgr)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, VbColor(bgr));
+    button->setPalette(palette);
+    // A style of its own, over a fresh instance of the application's (the
+    // proxy takes the base), owned by the button.
+    auto* style = new PlainFaceStyle(QStyleFactory::create(QApplication::style()->name()));
+    style->setParent(button);
+    button->setStyle(style);
 }
 
 void FixWindow(QWidget* window, int width, int height, bool minimizeButton)

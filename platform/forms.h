@@ -16,6 +16,7 @@
 class QApplication;
 class QDialog;
 class QLabel;
+class QPushButton;
 class QRect;
 class QWidget;
 
@@ -56,6 +57,13 @@ void SetForeColor(QWidget* control, std::uint32_t bgr);
 // left, in the given font and colour (0x00BBGGRR).
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
                  const QFont& font, std::uint32_t bgr);
+
+// Gives a command button a face of exactly this colour (0x00BBGGRR), as the
+// window definitions ask, whatever the style: the style still draws the
+// frame, focus and hover cues, and inside the 2-pixel frame the face shows
+// the plain colour (a shade darker while the button is held down) instead of
+// the style's own shading of it. The button stays an ordinary push button.
+void SetButtonFace(QPushButton* button, std::uint32_t bgr);
 
 // Fixes a top-level window's client area and title-bar buttons and centres it
 // on the screen. The close box is always there.

@@ -3,8 +3,8 @@
 #include "app.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
-#include <QProcess>
 #include <QWidget>
 
 #include <cstdio>
@@ -13,6 +13,10 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shellapi.h>
+#else
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace platform {
@@ -35,17 +39,80 @@ void realMsgBox(const QString& prompt, int style, const QString& title)
     box.exec();
 }
 
+// One opener at a time. The opener is the program the shell starts for the
+// file (xdg-open here, the help viewer on Windows); while it runs, which
+// with a viewer that it waits for lasts until the viewer is closed, further
+// requests are dropped, and so are those within a second of starting it,
+// which catches a burst of presses when the opener hands the file on and
+// returns at once. Whether it still runs is asked at the next request,
+// without waiting: no signal handler is involved, and an opener that has
+// ended lingers (a zombie, a handle) until then.
+QElapsedTimer gOpenerStarted;
+constexpr qint64 kOpenerQuietMs = 1000;
+
+#ifdef Q_OS_WIN
+HANDLE gOpener = nullptr;  // null also when the file went to a running program
+
+bool openerRunning()
+{
+    if (gOpener && WaitForSingleObject(gOpener, 0) == WAIT_TIMEOUT)
+        return true;
+    if (gOpener)
+        CloseHandle(gOpener);
+    gOpener = nullptr;
+    return false;
+}
+
+bool startOpener(QWidget* owner, const QString& file)
+{
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = owner ? reinterpret_cast<HWND>(owner->winId()) : nullptr;
+    info.lpVerb = L"open";
+    info.lpFile = reinterpret_cast<LPCWSTR>(file.utf16());
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info))
+        return false;
+    gOpener = info.hProcess;
+    return true;
+}
+#else
+pid_t gOpener = 0;
+
+bool openerRunning()
+{
+    if (gOpener > 0 && waitpid(gOpener, nullptr, WNOHANG) == 0)
+        return true;
+    gOpener = 0;  // ended and reaped, or not ours to wait for any more
+    return false;
+}
+
+bool startOpener(QWidget* owner, const QString& file)
+{
+    Q_UNUSED(owner);
+    // One argument with the file name's own bytes, no shell in between:
+    // whatever the path contains is nothing but a path. A missing opener
+    // simply opens nothing.
+    QByteArray path = FileNameToBytes(file);
+    char program[] = "xdg-open";
+    char* argv[] = {program, path.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0)
+        return false;
+    gOpener = pid;
+    return true;
+}
+#endif
+
 void realShellOpen(QWidget* owner, const QString& file)
 {
-#ifdef Q_OS_WIN
-    HWND hwnd = owner ? reinterpret_cast<HWND>(owner->winId()) : nullptr;
-    ShellExecuteW(hwnd, L"open", reinterpret_cast<LPCWSTR>(file.utf16()), L"", L"", SW_SHOWNORMAL);
-#else
-    Q_UNUSED(owner);
-    // One argument, no shell in between: whatever the path contains is
-    // nothing but a path. A missing opener simply opens nothing.
-    QProcess::startDetached(QStringLiteral("xdg-open"), {file});
-#endif
+    if (gOpenerStarted.isValid() && gOpenerStarted.elapsed() < kOpenerQuietMs)
+        return;
+    if (openerRunning())
+        return;
+    if (startOpener(owner, file))
+        gOpenerStarted.start();
 }
 
 [[noreturn]] void realExit(int status)
@@ -115,9 +182,9 @@ QString RuntimeErrorText(const vb::RuntimeError& error)
         description = QStringLiteral("リソースが見つかりません。");
         break;
     }
-    return QStringLiteral("実行時エラー '%1':\n\n%2\n(%3)")
-        .arg(error.number())
-        .arg(description, QString::fromStdString(error.what()));
+    // The detail (which number overflowed, which resource is missing) is for
+    // developers, in English: ReportRuntimeError puts it on standard error.
+    return QStringLiteral("実行時エラー '%1':\n\n%2").arg(error.number()).arg(description);
 }
 
 void ReportRuntimeError(const vb::RuntimeError& error)

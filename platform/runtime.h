@@ -33,7 +33,9 @@ enum MsgBoxStyle : int {
 struct Seams {
     // Shows a modal message box and returns when the player has closed it.
     std::function<void(const QString& prompt, int style, const QString& title)> msgBox;
-    // Hands one file to the desktop's opener; owner may be null.
+    // Hands one file to the desktop's opener; owner may be null. The file
+    // name may carry bytes that are not UTF-8 (see FileNameFromBytes). The
+    // real one starts no second opener while the first still runs.
     std::function<void(QWidget* owner, const QString& file)> shellOpen;
     // Ends the program with the given status, at once. The real one does not
     // return; a test's may, and then End() makes sure no window stays open.
@@ -55,11 +57,13 @@ void End();
 bool Ended();
 void ResetEnded();  // for tests that run several programs in one process
 
-// The Japanese text of a run-time error report: number and description.
+// The Japanese text of a run-time error report: number and description,
+// nothing else.
 QString RuntimeErrorText(const vb::RuntimeError& error);
 
-// Reports the error in a message box titled with the program's name, then
-// ends the program with status 1.
+// Reports the error in a message box titled with the program's name (and,
+// with its detail, in one line on standard error), then ends the program
+// with status 1.
 void ReportRuntimeError(const vb::RuntimeError& error);
 
 // Runs one event routine; a run-time error escaping it is reported.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -16,11 +17,55 @@ namespace {
 constexpr const char* kNoDisplay =
     "velmo: no display found; start it from a desktop session, or without one as: xvfb-run velmo\n";
 
+constexpr const char* kUsage =
+    "Usage: velmo [--help] [--version] [Qt options]\n"
+    "A stacking puzzle game with a Japanese interface: rebuild the stack of\n"
+    "pieces on another place in the fewest moves.\n"
+    "\n"
+    "  -h, --help   print this text and exit\n"
+    "  --version    print the version and exit\n"
+    "\n"
+    "Qt's own options, such as -style NAME or -platform NAME, are accepted.\n"
+    "Without a desktop session: xvfb-run velmo\n";
+
+// Qt accepts its options with one dash or two.
+bool isOption(const char* arg, const char* name)
+{
+    if (arg[0] == '-' && arg[1] == '-')
+        ++arg;
+    return std::strcmp(arg, name) == 0;
+}
+
+// --help and --version are answered before Qt starts, so they need no
+// display; the first of them decides. Every other argument is Qt's.
+std::optional<int> answerCommandLine(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("velmo %s\n", VELMO_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+// The platform Qt will set up: -platform NAME wins over QT_QPA_PLATFORM.
+const char* requestedPlatform(int argc, char* argv[])
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (isOption(argv[i], "-platform"))
+            return argv[i + 1];
+    return std::getenv("QT_QPA_PLATFORM");
+}
+
 // Qt aborts when it finds no display; say it plainly instead.
-bool displayMissing()
+bool displayMissing(const char* platformName)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    const char* platformName = std::getenv("QT_QPA_PLATFORM");
     if (platformName && *platformName && std::strncmp(platformName, "xcb", 3) != 0
         && std::strncmp(platformName, "wayland", 7) != 0)
         return false;
@@ -28,33 +73,66 @@ bool displayMissing()
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return !(display && *display) && !(wayland && *wayland);
 #else
+    Q_UNUSED(platformName);
     return false;
 #endif
 }
 
-// While Qt connects to the display, its messages are held back. When no
-// platform can be set up at all (DISPLAY names no reachable server, say),
-// Qt would print several lines and abort; the player gets one sentence and
-// status 2 instead. Otherwise the held messages go out as usual.
-std::vector<std::pair<QtMsgType, QString>> gHeld;
+// While Qt sets up its platform, its messages are held back. If that fails
+// because the display named in the environment cannot be reached, Qt would
+// print several lines and abort; the player gets one sentence and status 2
+// instead. Any other failure (a platform plugin that is missing or broken)
+// is Qt's to explain: the held messages and Qt's own verdict go out as they
+// are, and the program ends with status 1. On success the held messages go
+// out as usual.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage> gHeld;
 QtMessageHandler gPrevious = nullptr;
+
+// The platform plugins' own words for a display that is not there.
+bool unreachableDisplay()
+{
+    for (const HeldMessage& m : gHeld) {
+        if (m.category.startsWith("qt.qpa.xcb") && m.text.contains(QLatin1String("connect to display")))
+            return true;
+        if (m.category.startsWith("qt.qpa.wayland") && m.text.contains(QLatin1String("wl_display")))
+            return true;
+    }
+    return false;
+}
+
+void forward(const HeldMessage& m)
+{
+    const QMessageLogContext context(nullptr, 0, nullptr,
+                                     m.category.isEmpty() ? nullptr : m.category.constData());
+    gPrevious(m.type, context, m.text);
+}
 
 void holdStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (type == QtFatalMsg) {
+    gHeld.push_back({type, QByteArray(context.category), text});
+    if (type != QtFatalMsg)
+        return;
+    const bool noDisplay = unreachableDisplay();
+    if (noDisplay) {
         std::fputs(kNoDisplay, stderr);
-        std::fflush(stderr);
-        std::_Exit(2);
+    } else {
+        for (const HeldMessage& m : gHeld)
+            forward(m);
     }
-    Q_UNUSED(context);
-    gHeld.emplace_back(type, text);
+    std::fflush(stderr);
+    std::_Exit(noDisplay ? 2 : 1);
 }
 
 void releaseStartupMessages()
 {
     qInstallMessageHandler(gPrevious);
-    for (const auto& [type, text] : gHeld)
-        gPrevious(type, QMessageLogContext(), text);
+    for (const HeldMessage& m : gHeld)
+        forward(m);
     gHeld.clear();
 }
 
@@ -62,16 +140,19 @@ void releaseStartupMessages()
 
 int main(int argc, char* argv[])
 {
-    if (displayMissing()) {
+    if (const std::optional<int> status = answerCommandLine(argc, argv))
+        return *status;
+    if (displayMissing(requestedPlatform(argc, argv))) {
         std::fputs(kNoDisplay, stderr);
         return 2;
     }
     gPrevious = qInstallMessageHandler(holdStartupMessage);
     QApplication app(argc, argv);
     releaseStartupMessages();
+    // The class name of every window (WM_CLASS) and the desktop entry it
+    // belongs to. No display name is set: Qt would append it to every
+    // window title, and each window's title is exactly the one it is given.
     QApplication::setApplicationName(QStringLiteral("velmo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmo"));
-    // Ties the windows to the desktop entry (and its icon) of an installed game.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velmo.Velmo"));
     platform::InstallFontSubstitutions();
 

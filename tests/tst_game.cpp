@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include "moves.h"
 
 #include <QTest>
@@ -212,7 +213,23 @@ void TestGame::moveButtonsShowTheirArrows()
         }
         QVERIFY2(arrowPixels > 60, qPrintable(QStringLiteral("button %1: %2 arrow pixels").arg(i).arg(arrowPixels)));
         QCOMPARE(greyShown, 0);
+
+        // Inside the frame, wherever the arrow is not, the face is the
+        // designed light green as it is, not the style's shading of it.
+        int otherFace = 0;
+        for (int y = 2; y < 30; ++y)
+            for (int x = 2; x < 58; ++x) {
+                const QPoint inArrow = QPoint(x, y) - origin;
+                if (!QRect(0, 0, 40, 20).contains(inArrow) || arrow.pixel(inArrow) == qRgb(128, 128, 128))
+                    otherFace += shot.pixel(x, y) != qRgb(192, 255, 192);
+            }
+        QCOMPARE(otherFace, 0);
     }
+    // The style is the desktop's (Fusion here); held down the face darkens.
+    QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
+    QCOMPARE(g.window->cmdHelp->style(), QApplication::style());
+    g.window->cmdMove[0]->setDown(true);
+    QVERIFY(g.window->cmdMove[0]->grab().toImage().pixel(4, 4) != qRgb(192, 255, 192));
 }
 
 void TestGame::focusOrder()
@@ -447,6 +464,9 @@ void TestGame::helpPath_data()
     QTest::newRow("spaces and quotes") << "/tmp/a b/it's \"here\"" << "/tmp/a b/it's \"here\"/velmo.chm";
     QTest::newRow("Japanese") << "/home/ユーザー/ゲーム" << "/home/ユーザー/ゲーム/velmo.chm";
     QTest::newRow("shell characters") << "/tmp/$(rm -rf x);`id`" << "/tmp/$(rm -rf x);`id`/velmo.chm";
+    QTest::newRow("not UTF-8, kept as it is") << platform::FileNameFromBytes("/tmp/\xff\xfe")
+                                             << platform::FileNameFromBytes("/tmp/\xff\xfe/velmo.chm");
+    QTest::newRow("directory unknown: no file") << QString() << QString();
 }
 
 void TestGame::helpPath()

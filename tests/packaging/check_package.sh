@@ -222,6 +222,12 @@ $(diff <(echo "$expected_files") <(echo "$actual_files") | grep '^[<>]')"
       usr/share/doc/velmo/changelog.gz; do
     gzip -t "$root/$gz" 2>/dev/null || fail "$gz is not gzip data"
   done
+  # Both manual pages describe the two options the program answers.
+  for gz in usr/share/man/man6/velmo.6.gz usr/share/man/ja/man6/velmo.6.gz; do
+    for want in '\-\-help' '\-\-version'; do
+      gzip -dc "$root/$gz" | grep -qxF ".B $want" || fail "$gz does not describe $want"
+    done
+  done
   grep -q '^License: Expat' "$root/usr/share/doc/velmo/copyright" || fail "copyright names no licence"
   finish
 }
@@ -254,9 +260,18 @@ velmo_windows() {
   xdotool search --onlyvisible --pid "$pid" --name '^Velmo$' 2>/dev/null
 }
 
+# Window $1's titles as the X server holds them (WM_NAME, _NET_WM_NAME) are
+# both exactly $2: nothing added to the title the program gives.
+check_titles() {
+  local props
+  props=$(LC_ALL=C.UTF-8 xprop -notype -id "$1" WM_NAME _NET_WM_NAME)
+  [ "$props" = "WM_NAME = \"$2\""$'\n'"_NET_WM_NAME = \"$2\"" ] || fail "window titles: $props"
+}
+
 # Under an X server (xvfb-run): the start dialog appears and Escape quits with
-# status 0; a second run starts a game and asks xdg-open for the help file
-# beside the resolved executable.
+# status 0; a second run starts a game, asks xdg-open for the help file
+# beside the resolved executable and shows a refusal box. Every window keeps
+# exactly its own title.
 cmd_start_x() {
   scratch=$1
   root=$scratch/root
@@ -273,6 +288,7 @@ cmd_start_x() {
   wm_class=$(desktop_key "$root/usr/share/applications/example.velmo.Velmo.desktop" StartupWMClass)
   [ "$(xprop -id "$dialog" WM_CLASS)" = "WM_CLASS(STRING) = \"$wm_class\", \"$wm_class\"" ] \
     || fail "start dialog $(xprop -id "$dialog" WM_CLASS), not StartupWMClass=$wm_class"
+  check_titles "$dialog" Velmo
   xdotool windowfocus --sync "$dialog" && xdotool key Escape
   await_exit 50 || die "Escape in the start dialog did not end the program"
   [ "$status" -eq 0 ] || fail "the program ended with status $status after Escape"
@@ -303,6 +319,20 @@ cmd_start_x() {
     sleep 0.1
   done
   kill -0 "$pid" 2>/dev/null || fail "the program ended after Alt+H"
+  check_titles "$game" Velmo
+  # The middle upper arrow takes from place 2, which is empty: refused.
+  local box=""
+  xdotool mousemove --window "$game" 240 303 click 1
+  for ((i = 0; i < 50; i++)); do
+    box=$(xdotool search --onlyvisible --pid "$pid" --name . 2>/dev/null | grep -vx "$game" | head -n 1)
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  if [ -n "$box" ]; then
+    check_titles "$box" できません
+  else
+    fail "no refusal box after a click on an arrow of the empty place"
+  fi
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   [ "$(cat "$scratch/run/opened" 2>/dev/null)" = "$root/usr/lib/velmo/velmo.chm" ] \

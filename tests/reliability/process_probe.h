@@ -144,12 +144,15 @@ inline QStringList filesNamed(const QString& root, const QString& prefix)
     return found;
 }
 
-// The lines of the game's stderr that are not the stand-in opener's own.
+// The lines of the game's stderr that are not the stand-in opener's own,
+// nor a sanitizer runtime's warning (a sanitizer cannot name an executable
+// beyond PATH_MAX; its errors end the process and show in the status).
 inline QStringList programMessages(const QByteArray& err)
 {
     QStringList lines;
     for (const QByteArray& line : err.split('\n'))
-        if (!line.isEmpty() && !line.startsWith("xdg-open:"))
+        if (!line.isEmpty() && !line.startsWith("xdg-open:")
+            && !(line.startsWith("==") && line.contains("==WARNING: ")))
             lines << QString::fromUtf8(line);
     return lines;
 }

@@ -4,7 +4,9 @@
 // - no help file, an opener that fails or crashes, no opener at all: nothing
 //   from the program, and the game goes on to its ending;
 // - no display: the program says so in one sentence and ends with a
-//   non-zero status, without aborting.
+//   non-zero status, without aborting; any other start-up failure is told
+//   in Qt's own words;
+// - --help and --version answer without a display.
 #include "process_probe.h"
 
 #include <QTemporaryDir>
@@ -22,9 +24,14 @@ private slots:
 
     void helpTroubles_data();
     void helpTroubles();
+    void helpBurstStartsOneOpener_data();
+    void helpBurstStartsOneOpener();
 
     void noDisplay_data();
     void noDisplay();
+    void otherStartupFailureSaysWhat();
+    void commandLineWithoutDisplay_data();
+    void commandLineWithoutDisplay();
 
 private:
     QTemporaryDir root_;
@@ -60,7 +67,8 @@ void TestFaults::missingPicture()
     QCOMPARE(out.count(QStringLiteral("box ")), 1);
     QVERIFY2(out.startsWith(QStringLiteral("box 16 Velmo\n実行時エラー '326':\n\nリソースが見つかりません。\n")),
              qPrintable(r.describe()));
-    QVERIFY2(out.contains(QStringLiteral("105")), qPrintable(r.describe()));
+    // Which picture is missing is the developer's to read, on stderr.
+    QVERIFY2(r.err.contains("resource 105 not found"), qPrintable(r.describe()));
     QVERIFY(!out.contains(QStringLiteral("ending")));
     QVERIFY(!out.contains(QStringLiteral("closed")));
     QVERIFY2(r.err.contains("velmo: run-time error 326"), qPrintable(r.describe()));
@@ -139,6 +147,45 @@ void TestFaults::helpTroubles()
     }
 }
 
+// Twenty quick presses of help start one opener; a press once it has ended
+// (and a second has passed) opens help again. The opener either stays
+// until its viewer is closed, or hands the file on and returns at once.
+void TestFaults::helpBurstStartsOneOpener_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("opener waits for its viewer") << "stay";
+    QTest::newRow("opener returns at once") << "open";
+}
+
+void TestFaults::helpBurstStartsOneOpener()
+{
+    QFETCH(QString, mode);
+    QTemporaryDir dir(root_.filePath(QStringLiteral("burst-XXXXXX")));
+    QVERIFY(dir.isValid());
+    QVERIFY(probe::install(QStringLiteral(VELMO_SCRIPTS_DIR "/fake-xdg-open"), dir.path(),
+                           QStringLiteral("xdg-open")));
+    const QString record = dir.filePath(QStringLiteral("record"));
+    QProcessEnvironment env = probe::environment(runtimeDir_);
+    env.insert(QStringLiteral("PATH"), dir.path());
+    env.insert(QStringLiteral("VELMO_OPENER_RECORD"), record);
+    env.insert(QStringLiteral("VELMO_OPENER_MODE"), mode);
+    const probe::Run r = probe::run(QStringLiteral(VELMO_DRIVER),
+                                    {QStringLiteral("--pieces"), QStringLiteral("3"), QStringLiteral("--help-burst"),
+                                     QStringLiteral("20"), QStringLiteral("--help-later"), QStringLiteral("2500")},
+                                    env, dir.path());
+    QVERIFY2(r.finished && !r.crashed && r.exitCode == 0, qPrintable(r.describe()));
+    QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("ending 完成！ turn 7\nclosed\n"));
+
+    // Each opener adds one line as it starts; the second may still be on its way.
+    QFile calls(record + QStringLiteral(".calls"));
+    QDeadlineTimer deadline(5000);
+    while (calls.size() < 2 * 7 && !deadline.hasExpired())
+        QTest::qWait(50);
+    QTest::qWait(300);
+    QVERIFY(calls.open(QIODevice::ReadOnly));
+    QCOMPARE(calls.readAll(), QByteArray("called\ncalled\n"));
+}
+
 // Started without any display: one sentence on stderr, a non-zero status,
 // within seconds, and no abort (so no core dump either).
 void TestFaults::noDisplay_data()
@@ -180,6 +227,53 @@ void TestFaults::noDisplay()
     QVERIFY2(r.err.endsWith('\n') && r.err.count('\n') == 1, qPrintable(r.describe()));
     QVERIFY2(r.err.contains("display"), qPrintable(r.describe()));
     QVERIFY2(probe::filesNamed(cwd.path(), QStringLiteral("core")).isEmpty(), "a core dump was left");
+}
+
+// A platform plugin that does not exist: Qt's explanation (which plugin,
+// which are there), not the display sentence.
+void TestFaults::otherStartupFailureSaysWhat()
+{
+    QProcessEnvironment env = probe::environment(runtimeDir_);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("bogus"));
+    const probe::Run r = probe::run(QStringLiteral(VELMO_PROGRAM), {}, env, root_.path(), 10000, true);
+    QVERIFY2(r.finished && !r.crashed && r.exitCode == 1, qPrintable(r.describe()));
+    QVERIFY2(r.err.contains("\"bogus\"") && r.err.contains("Available platform plugins are: "),
+             qPrintable(r.describe()));
+    QVERIFY2(!r.err.contains("no display"), qPrintable(r.describe()));
+}
+
+// --help and --version print and end with status 0 where there is no
+// display at all; Qt's own options still reach Qt.
+void TestFaults::commandLineWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("out");  // what stdout starts with; empty: the game keeps running
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << "Usage: velmo [--help] [--version]";
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << "velmo " VELMO_VERSION "\n";
+    QTest::newRow("after a Qt option") << QStringList{QStringLiteral("-style"), QStringLiteral("fusion"),
+                                                      QStringLiteral("--version")}
+                                       << "velmo " VELMO_VERSION "\n";
+    QTest::newRow("-platform offscreen starts the game")
+        << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen")} << QString();
+}
+
+void TestFaults::commandLineWithoutDisplay()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_);
+    const probe::Run r = probe::run(QStringLiteral(VELMO_PROGRAM), args, env, root_.path(), 2000, true);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.describe()));
+    if (out.isEmpty()) {
+        QVERIFY2(!r.finished, qPrintable(r.describe()));  // waiting in the start dialog
+        return;
+    }
+    QVERIFY2(r.finished && !r.crashed && r.exitCode == 0, qPrintable(r.describe()));
+    QVERIFY2(r.out.startsWith(out.toUtf8()), qPrintable(r.describe()));
+    QVERIFY(out.endsWith(QLatin1Char('\n')) ? r.out == out.toUtf8() : r.out.count('\n') > 3);
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

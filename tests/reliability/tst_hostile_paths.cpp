@@ -4,6 +4,9 @@
 // opener, as one argument, and run nothing else: a shell that expanded the
 // name would leave a canary file behind.
 //
+// Two more directories the game must find itself in: one whose name is not
+// UTF-8, and one whose path is longer than PATH_MAX.
+//
 // Two openers: the test's own (the shell seam replaced inside the game, so
 // the path is seen as the game hands it over), and the real seam with a
 // stand-in "xdg-open" first on the PATH that records the arguments it gets.
@@ -11,6 +14,8 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <climits>
 
 namespace {
 
@@ -37,10 +42,14 @@ class TestHostilePaths : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    // rm takes down a tree deeper than PATH_MAX, QTemporaryDir does not.
+    void cleanupTestCase() { QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), root_.path()}); }
     void fakeOpener_data();
     void fakeOpener();
     void realSeam_data();
     void realSeam();
+    void unusualDirectories_data();
+    void unusualDirectories();
 
 private:
     void addRows();
@@ -173,6 +182,49 @@ void TestHostilePaths::realSeam()
     const auto args = probe::waitForRecord(record, 20000);
     QVERIFY2(args, "the opener was not called, or its record is damaged");
     checkOpened(*args, gameDir, tag);
+}
+
+void TestHostilePaths::unusualDirectories_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("name not UTF-8") << "bytes";
+    QTest::newRow("path longer than PATH_MAX") << "long";
+}
+
+// The directory is made and entered by bash, byte by byte and one level at
+// a time, as no single path call could; both games start from inside it,
+// the first with the test's opener, the second with the real seam.
+void TestHostilePaths::unusualDirectories()
+{
+    QFETCH(QString, kind);
+    const QString work = base_ + QStringLiteral("/unusual-") + kind;
+    QVERIFY(QDir().mkpath(work));
+    const QString script = QStringLiteral(R"(set -e
+cd "$1"
+if [ "$2" = bytes ]; then d=$(printf 'game-\377\376-caf\351'); mkdir "$d"; cd "$d"
+else n=$(printf '%0250d' 0); for i in $(seq 17); do mkdir "$n"; cd "$n"; done; fi
+cp "$3" velmo_driver; printf help >velmo.chm; printf '%s/velmo.chm' "$PWD" >"$1/expected"
+./velmo_driver --pieces 3 --click-help --record-help "$1/game-record"
+VELMO_OPENER_RECORD="$1/opener-record" PATH="$4:$PATH" ./velmo_driver --pieces 3 --click-help
+)");
+    const probe::Run r = probe::run(QStringLiteral("/bin/bash"),
+                                    {QStringLiteral("-c"), script, QStringLiteral("bash"), work, kind,
+                                     QStringLiteral(VELMO_DRIVER), base_ + QStringLiteral("/bin")},
+                                    probe::environment(runtimeDir_), work);
+    QVERIFY2(r.finished && !r.crashed && r.exitCode == 0, qPrintable(r.describe()));
+    QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("ending 完成！ turn 7\nclosed\n").repeated(2));
+    QVERIFY2(probe::programMessages(r.err).isEmpty(), qPrintable(r.describe()));
+
+    QFile expectedFile(work + QStringLiteral("/expected"));
+    QVERIFY(expectedFile.open(QIODevice::ReadOnly));
+    const QByteArray expected = expectedFile.readAll();
+    QVERIFY(kind == QLatin1String("long") ? expected.size() > PATH_MAX : !expected.isValidUtf8());
+    QFile game(work + QStringLiteral("/game-record"));
+    QVERIFY(game.open(QIODevice::ReadOnly));
+    QCOMPARE(game.readAll(), expected + '\0');
+    const auto args = probe::waitForRecord(work + QStringLiteral("/opener-record"), 20000);
+    QVERIFY2(args, "the opener was not called, or its record is damaged");
+    QCOMPARE(*args, QList<QByteArray>{expected});
 }
 
 QTEST_GUILESS_MAIN(TestHostilePaths)

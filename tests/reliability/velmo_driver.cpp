@@ -4,18 +4,23 @@
 // set, without a help file or a viewer, and copied into awkwardly named
 // directories.
 //
-//   velmo_driver [--pieces N] [--click-help] [--record-help FILE]
+//   velmo_driver [--pieces N] [--click-help] [--help-burst N] [--help-later MS]
+//                [--record-help FILE]
 //
 //   --pieces N           piece count, 3 to 7 (default 3)
 //   --click-help         click the help button after the first move
+//   --help-burst N       click it N times in a row there instead
+//   --help-later MS      and once more MS milliseconds after that
 //   --record-help FILE   the shell is replaced: the file handed to it is
-//                        appended to FILE, NUL-terminated, instead of opened
+//                        appended to FILE (its bytes, NUL-terminated)
+//                        instead of opened
 //
 // Message boxes are printed to stdout instead of shown ("box", style, title,
 // then the prompt on the next line); the real exit path stays, so a run-time
 // error ends the process as it would end the game. A game that reaches its
 // ending prints "ending" and the first line of the ending text; the process
 // then ends with status 0 when the window has closed.
+#include "app.h"
 #include "frmMain.h"
 #include "forms.h"
 #include "runtime.h"
@@ -60,7 +65,9 @@ void clickOn(QWidget* window, QWidget* control)
 
 [[noreturn]] void usage()
 {
-    std::fputs("usage: velmo_driver [--pieces N] [--click-help] [--record-help FILE]\n", stderr);
+    std::fputs("usage: velmo_driver [--pieces N] [--click-help] [--help-burst N] [--help-later MS]"
+               " [--record-help FILE]\n",
+               stderr);
     std::exit(64);
 }
 
@@ -72,13 +79,18 @@ int main(int argc, char* argv[])
     platform::InstallFontSubstitutions();
 
     static vb::Long num = 3;
-    bool clickHelp = false;
+    int helpClicks = 0;
+    int helpLaterMs = -1;
     QString recordFile;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--pieces") && i + 1 < argc)
             num = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--click-help"))
-            clickHelp = true;
+            helpClicks = 1;
+        else if (!std::strcmp(argv[i], "--help-burst") && i + 1 < argc)
+            helpClicks = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--help-later") && i + 1 < argc)
+            helpLaterMs = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--record-help") && i + 1 < argc)
             recordFile = QFile::decodeName(argv[++i]);
         else
@@ -96,7 +108,7 @@ int main(int argc, char* argv[])
                 std::fputs("velmo_driver: cannot write the record file\n", stderr);
                 std::exit(65);
             }
-            out.write(file.toUtf8());
+            out.write(platform::FileNameToBytes(file));
             out.write("\0", 1);
         };
     }
@@ -118,8 +130,12 @@ int main(int argc, char* argv[])
             if (!game)
                 return;
             clickOn(game, game->cmdMove[b]);
-            if (first && clickHelp)
+            for (int c = 0; first && c < helpClicks; ++c)
                 clickOn(game, game->cmdHelp);
+            if (first && helpLaterMs >= 0) {
+                QTest::qWait(helpLaterMs);
+                clickOn(game, game->cmdHelp);
+            }
             first = false;
         }
         if (!game || !game->cmdQuit->isVisible()) {
