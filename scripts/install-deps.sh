@@ -19,6 +19,7 @@ test_pkgs=(
   desktop-file-utils appstream            # validating the desktop entry and metainfo
   valgrind clang libclang-rt-14-dev       # memcheck run, the model fuzzer
   libbenchmark-dev
+  orca at-spi2-core dbus-daemon           # the screen reader test: Orca listening on the accessibility bus
 )
 
 case "${1:-run}" in
