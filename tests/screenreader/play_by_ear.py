@@ -28,8 +28,8 @@ from orca_session import Session, SessionError, wait_until  # noqa: E402
 GAME_ENV = {"QT_ACCESSIBILITY": "1", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
             "QT_QPA_PLATFORM": "xcb"}
 
-# Board -> help -> cmdMove(0) .. cmdMove(5): Tab presses from the board.
-TABS_FROM_BOARD = {0: 2, 1: 3, 2: 4, 3: 5, 4: 6, 5: 7}
+# The focus order: board, help, cmdMove(0) .. cmdMove(5).
+FIRST_MOVE_BUTTON = 2
 MOVE_NAMES = ["ピースを %d から %d へ移動 push button." % m
               for m in [(1, 2), (1, 3), (2, 1), (2, 3), (3, 2), (3, 1)]]
 
@@ -112,22 +112,22 @@ class Player:
         self.game = game[0]
         said = self.focus_window(self.game, "Velmo", "盤面", "現在 1手目")
         shortest = 2 ** pieces - 1
-        opening = said[-1]
+        opening = [u for u in said if "現在 1手目" in u][0]
         tower = ", ".join(str(p) for p in range(pieces, 0, -1))
         if not opening.startswith("%d段 / 最短 %d手、現在 1手目。下から順に 位置 1: %s / 位置 2: なし"
                                   % (pieces, shortest, tower)):
             raise Failure("opening: %r" % opening)
-        self.focus = 0  # Tab presses from the board
+        self.focus = 0  # place in the focus order
         return proc
 
     def keys_to(self, button):
         """Tab or Shift+Tab presses from the focused control to move button `button`."""
-        steps = TABS_FROM_BOARD[button] - self.focus
-        self.focus = TABS_FROM_BOARD[button]
+        steps = FIRST_MOVE_BUTTON + button - self.focus
+        self.focus = FIRST_MOVE_BUTTON + button
         return ["Tab"] * steps if steps > 0 else ["shift+Tab"] * -steps
 
     def move(self, button, *fragments, key="Return"):
-        """Walks the focus to the button, hearing each name, and presses it."""
+        """Walks the focus to the button until Orca names it, and presses it."""
         keys = self.keys_to(button)
         if keys:
             self.expect(keys, MOVE_NAMES[button])
