@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "announcer.h"
 #include "app.h"
 #include "runtime.h"
 
@@ -7,6 +8,7 @@
 #include <QBitmap>
 #include <QDir>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -139,6 +141,8 @@ frmMain::frmMain(const vb::Long& num, QWidget* parent) : QWidget(parent), game_(
     cmdQuit->setAutoDefault(false);
     cmdQuit->hide();
 
+    announcer_ = new platform::Announcer(this);
+
     // cmdHelp sits on the window in front of the board.
     cmdHelp->raise();
 
@@ -148,6 +152,9 @@ frmMain::frmMain(const vb::Long& num, QWidget* parent) : QWidget(parent), game_(
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     picBack->setFocus();  // first in the order, so it starts with the focus
+
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->installEventFilter(this);
 
     for (int i = 0; i < 6; ++i) {
         const auto index = static_cast<vb::Integer>(i);
@@ -164,6 +171,23 @@ void frmMain::Form_Load()
 {
     game_.InitGame(*this);
     DrawBoard();
+    DescribeBoard();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (button && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            // One press per stroke, as with Space: a held key does not repeat.
+            if (!key->isAutoRepeat())
+                button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::SetQualifyCaption(const std::string& text)
@@ -194,12 +218,20 @@ void frmMain::cmdMove_Click(vb::Integer Index)
     }
     game_.mTurn = vb::add(game_.mTurn, 1);
     labStat->setText(QString::fromStdString(velmo::StatCaption(game_.mTurn)));
+    DescribeBoard();
+
+    // The news of the turn; the focus stays on the pressed button.
+    const velmo::MoveDef& move = game_.mMoveDef(Index);
+    const velmo::PegState& to = game_.mTower(move.ToPeg);
+    announcer_->Say(QStringLiteral("ピース %1 を %2 から %3 へ。%4。%5")
+                        .arg(to.Level(to.Count))
+                        .arg(move.FromPeg)
+                        .arg(move.ToPeg)
+                        .arg(labStat->text(), BoardDescription(game_)));
 }
 
 void frmMain::ShowEnding(const vb::Long& endCode)
 {
-    for (QPushButton* button : cmdMove)
-        button->setVisible(false);
     if (endCode == velmo::GameSolved) {
         platform::SetForeColor(labEnding, kYellow);
         labEnding->setText(kSolvedText);
@@ -207,10 +239,17 @@ void frmMain::ShowEnding(const vb::Long& endCode)
         platform::SetForeColor(labEnding, kRed);
         labEnding->setText(kFailedText);
     }
+    labEnding->setAccessibleDescription(QString(labEnding->text()).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    DescribeBoard();
+    // The board takes the focus before the buttons go, so that it does not
+    // pass from one disappearing button to the next; a screen reader says
+    // the board and with it the ending, once.
+    picBack->setFocus(Qt::OtherFocusReason);
+    for (QPushButton* button : cmdMove)
+        button->setVisible(false);
     cmdQuit->setVisible(true);
 
-    // Tell screen readers at once: the ending is the news of this turn.
-    labEnding->setAccessibleDescription(QString(labEnding->text()).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    // Where the platform passes alerts on, the ending is raised as one too.
     QAccessibleEvent alert(labEnding, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
@@ -255,7 +294,16 @@ void frmMain::DrawBoard()
             DrawPiece(game_.mPegX(p), game_.mLevelY(k), size);
         }
     }
-    picBack->setAccessibleDescription(BoardDescription(game_));
+}
+
+void frmMain::DescribeBoard()
+{
+    // "[ending ]3段 / 最短 7手、現在 1手目。下から順に …"
+    QString text = labQualify->text() + QStringLiteral("、") + labStat->text() + QStringLiteral("。")
+                   + BoardDescription(game_);
+    if (!labEnding->accessibleDescription().isEmpty())
+        text.prepend(labEnding->accessibleDescription() + QLatin1Char(' '));
+    picBack->setAccessibleDescription(text);
 }
 
 QString frmMain::BoardDescription(const velmo::TowerModel& game)

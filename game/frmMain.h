@@ -11,6 +11,19 @@
 //      or ends the game (ShowEnding).
 //   4. The quit button (shown once the game has ended) or the close box
 //      closes the window, which ends the program.
+//
+// What a screen reader says:
+//   - The board holds the focus when the window opens; its description says
+//     the piece count, the shortest solution, the move number and the tower.
+//   - After an accepted move the announcer says which piece went where, the
+//     new move number and the tower; the focus stays on the pressed button.
+//   - At the ending the focus goes to the board, whose description then
+//     starts with the ending text, before the move buttons are hidden; so the
+//     reader says the ending once and the focus does not run through the
+//     buttons as they disappear. Resting on the board, a held-down Space or
+//     Enter does nothing; Tab reaches help and quit.
+// Enter and Return press the focused button like Space does; no button is a
+// default that Enter would press from elsewhere.
 #pragma once
 
 #include "checked.h"
@@ -25,6 +38,7 @@
 
 class QLabel;
 class QPushButton;
+namespace platform { class Announcer; }
 
 class frmMain : public QWidget, public platform::Form, private velmo::StatusLabels {
     Q_OBJECT
@@ -67,6 +81,7 @@ public:
 
 protected:
     void Form_Load() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetQualifyCaption(const std::string& text) override;
@@ -76,7 +91,9 @@ private:
     void cmdHelp_Click();
     void cmdQuit_Click();
     void ShowEnding(const vb::Long& endCode);
+    void DescribeBoard();
     void DrawPiece(const vb::Long& X, const vb::Long& Y, const vb::Long& Size);
 
     velmo::TowerModel game_;
+    platform::Announcer* announcer_;  // news of the turn for screen readers
 };

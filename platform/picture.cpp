@@ -54,6 +54,40 @@ void PictureBox::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect r = event->rect();
     painter.drawImage(r, image_, r);
+    if (FocusMarkShown()) {
+        // Three pixels wide along the edge: the highlight colour outside, a
+        // white line inside, so that it shows on dark and light pictures.
+        const QRect edge = rect();
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::SolidLine, Qt::SquareCap,
+                            Qt::MiterJoin));
+        painter.drawRect(QRectF(edge).adjusted(1, 1, -1, -1));
+        painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(edge).adjusted(2.5, 2.5, -2.5, -2.5));
+    }
+}
+
+void PictureBox::focusInEvent(QFocusEvent* event)
+{
+    if (event->reason() != Qt::ActiveWindowFocusReason)
+        focusByKey_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    if (focusByKey_) {
+        focusByKey_ = false;
+        update();
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void PictureBox::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,

@@ -7,6 +7,12 @@
 // also after being covered or hidden. Image() reads the image back at any
 // time, visible or not.
 //
+// A box that takes the keyboard focus shows a focus mark over its edge while
+// it holds a focus reached by Tab or Shift+Tab, and none for a focus given by
+// the program or by a click, nor after a click on it (like a web page's
+// focus-visible); the window's activation keeps the mark as it was. The mark
+// is drawn on the screen only, never into the image.
+//
 // The board drawing protocol, per piece:
 //   mask.setPicture(LoadResPicture(200 + size)); piece.setPicture(LoadResPicture(100 + size));
 //   BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT);  board.setPicture(board.Image());
@@ -53,11 +59,18 @@ public:
     // For transfers: the image to write into, unshared.
     QImage& surface();
 
+    // True while the focus mark is shown.
+    bool FocusMarkShown() const { return focusByKey_ && hasFocus(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QImage image_;
+    bool focusByKey_ = false;  // the focus last came by Tab or Shift+Tab
 };
 
 // Raster operations of BitBlt.

@@ -21,6 +21,7 @@ test_pkgs=(
   valgrind clang libclang-rt-14-dev       # memcheck run, the model fuzzer
   libbenchmark-dev
   libchm-dev                              # reading the compiled help file back in its test
+  orca at-spi2-core dbus-daemon           # the screen reader test: Orca listening on the accessibility bus
 )
 
 case "${1:-run}" in
@@ -41,4 +42,4 @@ echo "Installing missing packages: ${missing[*]}"
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,5 +1,6 @@
 #include "frmStart.h"
 
+#include "announcer.h"
 #include "app.h"
 #include "modMain.h"
 #include "runtime.h"
@@ -62,6 +63,16 @@ frmStart::frmStart(QWidget* parent) : QDialog(parent)
     cmdQuit = new QPushButton(QStringLiteral("終了(&Q)"), this);
     cmdQuit->setObjectName(QStringLiteral("cmdQuit"));
     cmdQuit->setGeometry(214, 205, 101, 27);
+
+    // Screen readers say neither the choice of this combo box on focus nor
+    // its changes. The description ("5段") is read out with the focus, and
+    // the announcer says every change.
+    auto* announcer = new platform::Announcer(this);
+    connect(cboNum, &QComboBox::currentTextChanged, cboNum, [this, announcer](const QString& text) {
+        cboNum->setAccessibleDescription(text + QStringLiteral("段"));
+        if (cboNum->hasFocus())
+            announcer->Say(cboNum->accessibleDescription());
+    });
 
     setTabOrder(cboNum, cmdStart);
     setTabOrder(cmdStart, cmdQuit);

@@ -43,13 +43,19 @@ QAccessibleInterface* findByObject(QAccessibleInterface* root, QObject* object)
 }
 
 // Presses Tab until `target` has the focus, as a player watching the focus
-// would, then Space.
-void pressByKeyboard(QWidget* window, QWidget* target)
+// would, then the key (Space or Enter).
+void pressByKeyboard(QWidget* window, QWidget* target, Qt::Key key)
 {
     for (int i = 0; i < 12 && window->focusWidget() != target; ++i)
         QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
     QCOMPARE(window->focusWidget(), target);
-    QTest::keyClick(target, Qt::Key_Space);
+    QTest::keyClick(target, key);
+}
+
+// What the board looks like on the screen, with its children.
+QImage boardShot(frmMain& w)
+{
+    return w.picBack->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -64,6 +70,7 @@ private slots:
     void boardDescriptionFollowsMoves();
     void endingIsAnnounced();
     void wholeGameByKeyboard();
+    void boardFocusMark();
 };
 
 void TestAccess::startDialogTree()
@@ -94,6 +101,10 @@ void TestAccess::startDialogTree()
     QVERIFY(combo);
     QCOMPARE(combo->role(), QAccessible::ComboBox);
     QCOMPARE(combo->text(QAccessible::Value), QStringLiteral("5"));
+    // Readers do not say the value; the description carries the count.
+    QCOMPARE(combo->text(QAccessible::Description), QStringLiteral("5段"));
+    QTest::keyClick(dialog.cboNum, Qt::Key_Up);
+    QCOMPARE(combo->text(QAccessible::Description), QStringLiteral("4段"));
     bool labelled = false;
     for (const auto& [other, relation] : combo->relations(QAccessible::Label))
         labelled = labelled || other->object() == dialog.Label1;
@@ -127,7 +138,7 @@ void TestAccess::gameWindowTree()
     QVERIFY(board);
     QCOMPARE(board->text(QAccessible::Name), QStringLiteral("盤面"));
     QCOMPARE(board->text(QAccessible::Description),
-             QStringLiteral("下から順に 位置 1: 3, 2, 1 / 位置 2: なし / 位置 3: なし"));
+             QStringLiteral("3段 / 最短 7手、現在 1手目。下から順に 位置 1: 3, 2, 1 / 位置 2: なし / 位置 3: なし"));
     // The hidden picture holders are not offered to the reader.
     QVERIFY(findByObject(root, w.picTower) == nullptr || findByObject(root, w.picTower)->state().invisible);
 }
@@ -140,13 +151,12 @@ void TestAccess::boardDescriptionFollowsMoves()
     platform::ShowModeless(w);
     QTest::mouseClick(w.cmdMove[1], Qt::LeftButton);  // 1 -> 3
     QTest::mouseClick(w.cmdMove[0], Qt::LeftButton);  // 1 -> 2
-    QCOMPARE(iface(w.picBack)->text(QAccessible::Description),
-             QStringLiteral("下から順に 位置 1: 4, 3 / 位置 2: 2 / 位置 3: 1"));
+    const QString after2 = QStringLiteral("4段 / 最短 15手、現在 3手目。下から順に 位置 1: 4, 3 / 位置 2: 2 / 位置 3: 1");
+    QCOMPARE(iface(w.picBack)->text(QAccessible::Description), after2);
     // A refused move leaves the description as it was.
     QTest::mouseClick(w.cmdMove[0], Qt::LeftButton);  // 3 onto 2: refused
     QCOMPARE(fake.boxes.size(), std::size_t{1});
-    QCOMPARE(iface(w.picBack)->text(QAccessible::Description),
-             QStringLiteral("下から順に 位置 1: 4, 3 / 位置 2: 2 / 位置 3: 1"));
+    QCOMPARE(iface(w.picBack)->text(QAccessible::Description), after2);
 }
 
 void TestAccess::endingIsAnnounced()
@@ -160,12 +170,23 @@ void TestAccess::endingIsAnnounced()
     QAccessibleInterface* ending = iface(w.labEnding);
     QCOMPARE(ending->text(QAccessible::Name), QStringLiteral("結果"));
     QVERIFY(ending->text(QAccessible::Description).isEmpty());
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.cmdMove[0]->setFocus();
+    std::vector<QWidget*> focusPath;
+    const auto watch = QObject::connect(qApp, &QApplication::focusChanged,
+                                        [&focusPath](QWidget*, QWidget* now) { focusPath.push_back(now); });
     QTest::mouseClick(w.cmdMove[0], Qt::LeftButton);
-    // The window raises an alert on this label as the game ends; with no
-    // screen reader attached Qt delivers no events, so what a reader would
-    // read out is checked instead.
+    QObject::disconnect(watch);
     QCOMPARE(ending->text(QAccessible::Description), QStringLiteral("残念！  手数オーバーです。"));
     QVERIFY(!ending->state().invisible);
+    // The reader hears the ending with the board, which takes the focus
+    // straight from the pressed button, not through the vanishing buttons,
+    // and without a keyboard focus mark.
+    QCOMPARE(focusPath, std::vector<QWidget*>{w.picBack});
+    QVERIFY(iface(w.picBack)->text(QAccessible::Description)
+                .startsWith(QStringLiteral("残念！  手数オーバーです。 3段 / 最短 7手、現在 7手目。")));
+    QVERIFY(!w.picBack->FocusMarkShown());
 }
 
 void TestAccess::wholeGameByKeyboard()
@@ -177,15 +198,62 @@ void TestAccess::wholeGameByKeyboard()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activateWindow();
     QTRY_VERIFY(w.focusWidget() != nullptr);
-    // The shortest solution onto peg 3, pressed with Tab and Space only.
+    // Enter on the board presses nothing: no button is a default.
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.picBack));
+    const QString opening = iface(w.picBack)->text(QAccessible::Description);
+    QTest::keyClick(w.picBack, Qt::Key_Return);
+    QTest::keyClick(w.picBack, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(iface(w.picBack)->text(QAccessible::Description), opening);
+    QVERIFY(fake.boxes.empty());
+    // The shortest solution onto peg 3 with Tab, pressing Space and Enter in
+    // turn on the focused button.
+    int turn = 0;
     for (int b : {1, 0, 4, 1, 2, 3, 1})
-        pressByKeyboard(&w, w.cmdMove[b]);
+        pressByKeyboard(&w, w.cmdMove[b], turn++ % 2 ? Qt::Key_Return : Qt::Key_Space);
     QVERIFY(fake.boxes.empty());
     QCOMPARE(w.labEnding->text(), frmMain::kSolvedText);
     QVERIFY(w.cmdQuit->isVisible());
+    // The focus rests on the board, where held-down keys do nothing.
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.picBack));
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return})
+        QTest::keyClick(w.picBack, key);
+    QVERIFY(w.isVisible());
     // Quit by its access key.
     QTest::keyClick(w.windowHandle(), Qt::Key_Q, Qt::AltModifier);
     QTRY_VERIFY(!w.isVisible());
+}
+
+void TestAccess::boardFocusMark()
+{
+    FakeSeams fake;
+    vb::Long num = 3;
+    frmMain w(num);
+    platform::ShowModeless(w);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.picBack));
+    // The focus the window opens with shows no mark.
+    QVERIFY(!w.picBack->FocusMarkShown());
+    const QImage plain = boardShot(w);
+    const QImage picture = w.picBack->Image();
+
+    // Back by Shift+Tab: the mark lies over the edge, three pixels wide, on
+    // the screen only.
+    QTest::keyClick(w.picBack, Qt::Key_Tab);
+    QTest::keyClick(w.cmdHelp, Qt::Key_Backtab);
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.picBack));
+    const QImage marked = boardShot(w);
+    const QRect inside = plain.rect().adjusted(3, 3, -3, -3);
+    QCOMPARE(marked.copy(inside), plain.copy(inside));
+    for (QPoint p : {QPoint(240, 0), QPoint(0, 180), QPoint(479, 180), QPoint(240, 359), QPoint(2, 2)})
+        QVERIFY(marked.pixel(p) != plain.pixel(p));
+    QCOMPARE(w.picBack->Image(), picture);
+
+    // A click on the board takes the mark away.
+    QTest::mouseClick(w.picBack, Qt::LeftButton, {}, QPoint(240, 250));
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.picBack));
+    QCOMPARE(boardShot(w), plain);
 }
 
 QTEST_MAIN(TestAccess)

@@ -303,9 +303,9 @@ private:
     void clickAt(QWidget* control);
     void pressKey(Key key);
     // How a button is pressed: a mouse click on its place, its click()
-    // (visible buttons only, as fast as a click gets), Space while it has
-    // the focus, or its access key.
-    enum class Press { Mouse, Click, Space, Key };
+    // (visible buttons only, as fast as a click gets), Space or Enter while
+    // it has the focus, or its access key.
+    enum class Press { Mouse, Click, Space, Enter, Key };
     static QString pressName(Press how);
     void press(QPushButton* button, Press how);
     void moveAttempt(int button, Press how);
@@ -494,6 +494,7 @@ QString TestRandomPlay::pressName(Press how)
     case Press::Mouse: return QStringLiteral("mouse on");
     case Press::Click: return QStringLiteral("click()");
     case Press::Space: return QStringLiteral("Space on");
+    case Press::Enter: return QStringLiteral("Enter on");
     case Press::Key: return QStringLiteral("access key of");
     }
     return {};
@@ -505,6 +506,7 @@ void TestRandomPlay::press(QPushButton* button, Press how)
     case Press::Mouse: clickAt(button); break;
     case Press::Click: button->click(); break;
     case Press::Space: pressKey(Key::Space); break;
+    case Press::Enter: pressKey(Key::Return); break;
     case Press::Key: pressKey(button == game_->window->cmdHelp ? Key::AltH : Key::AltQ); break;
     }
 }
@@ -646,26 +648,27 @@ void TestRandomPlay::act()
                      .arg(focus->objectName(),
                           g.window->focusWidget() ? g.window->focusWidget()->objectName() : QStringLiteral("nowhere"),
                           next->objectName()));
-    } else if (roll < 640) {
-        // Space presses the focused button, whichever it is.
+    } else if (roll < 700) {
+        // Space or Enter presses the focused button, whichever it is; off the
+        // buttons neither does anything. A careful player presses no move
+        // but the best.
+        const bool space = roll < 640;
+        const Press how = space ? Press::Space : Press::Enter;
         const auto it = std::find(g.window->cmdMove.begin(), g.window->cmdMove.end(), focus);
         const int focused = it != g.window->cmdMove.end() ? static_cast<int>(it - g.window->cmdMove.begin()) : -1;
         if (focused >= 0 && careful && g.shadow.check(focused) == 0 && focused != g.shadow.bestMove(g.target)) {
-            log(QStringLiteral("Return on move button %1").arg(focused));
-            nothingHappens(QStringLiteral("Return on a move button"), [&] { pressKey(Key::Return); });
+            log(QStringLiteral("careful: no press on move button %1").arg(focused));
         } else if (focused >= 0) {
-            moveAttempt(focused, Press::Space);
+            moveAttempt(focused, how);
         } else if (focus == g.window->cmdHelp) {
-            helpAttempt(Press::Space);
+            helpAttempt(how);
         } else if (focus == g.window->cmdQuit) {
-            quitAttempt(Press::Space);
+            quitAttempt(how);
         } else {
-            log(QStringLiteral("Space on %1").arg(focus ? focus->objectName() : QStringLiteral("nothing")));
-            nothingHappens(QStringLiteral("Space off the buttons"), [&] { pressKey(Key::Space); });
+            log(QStringLiteral("%1 %2").arg(pressName(how), focus ? focus->objectName() : QStringLiteral("nothing")));
+            nothingHappens(space ? QStringLiteral("Space off the buttons") : QStringLiteral("Enter off the buttons"),
+                           [&] { pressKey(space ? Key::Space : Key::Return); });
         }
-    } else if (roll < 700) {
-        log(QStringLiteral("Return"));
-        nothingHappens(QStringLiteral("Return"), [&] { pressKey(Key::Return); });
     } else if (roll < 750) {
         log(QStringLiteral("Escape"));
         nothingHappens(QStringLiteral("Escape"), [&] { pressKey(Key::Escape); });
