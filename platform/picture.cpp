@@ -3,6 +3,7 @@
 #include "checked.h"
 
 #include <QFile>
+#include <QHash>
 #include <QImageReader>
 #include <QPaintEvent>
 #include <QPainter>
@@ -13,8 +14,18 @@ namespace platform {
 
 namespace {
 
-Picture decode(const QString& path, const QString& what)
+// The pictures are the program's own unchanging resources, so each is decoded
+// once: the first successful load keeps it, and every load hands out a copy
+// that shares its pixels (a box that draws into its copy detaches from it and
+// leaves the kept one untouched). A picture that cannot be read is not kept,
+// so every load of it fails, the first one included. About 1.2 MiB once every
+// picture of the game has been loaded.
+Picture load(const QString& path, const QString& what)
 {
+    static QHash<QString, Picture> kept;
+    if (const auto it = kept.constFind(path); it != kept.constEnd())
+        return it.value();
+
     // A bitmap goes straight to Qt's own BMP reader. Left to guess the
     // format, the reader first loads every image-format plugin installed
     // (and their libraries) to ask each of them.
@@ -24,7 +35,7 @@ Picture decode(const QString& path, const QString& what)
     QImage image;
     if (!QFile::exists(path) || !reader.read(&image))
         vb::raise(vb::ErrorKind::ResourceNotFound, "resource " + what.toStdString() + " not found");
-    return image.convertToFormat(QImage::Format_RGB32);
+    return kept.insert(path, image.convertToFormat(QImage::Format_RGB32)).value();
 }
 
 }  // namespace
@@ -104,7 +115,7 @@ Picture LoadResPicture(const QString& name, int type)
 {
     if (type != 0)
         vb::raise(vb::ErrorKind::InvalidProcedureCall, "only bitmap resources exist");
-    return decode(QStringLiteral(":/res/%1.bmp").arg(name), name);
+    return load(QStringLiteral(":/res/%1.bmp").arg(name), name);
 }
 
 Picture LoadResPicture(std::int32_t id, int type)
@@ -114,7 +125,7 @@ Picture LoadResPicture(std::int32_t id, int type)
 
 Picture FormPicture(const QString& fileName)
 {
-    return decode(QStringLiteral(":/forms/") + fileName, fileName);
+    return load(QStringLiteral(":/forms/") + fileName, fileName);
 }
 
 }  // namespace platform

@@ -73,14 +73,18 @@ enum RasterOp : std::uint32_t {
 bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
             std::uint32_t rop);
 
-// The bitmap resource of that name ("BACK") or number (101..107, 201..207),
-// decoded afresh on every call. A resource the program does not hold raises
-// vb::ErrorKind::ResourceNotFound. The type must be 0 (bitmap).
+// The bitmap resource of that name ("BACK") or number (101..107, 201..207).
+// Each call returns a picture of its own; copies of one resource share their
+// pixels until one of them is written, and the bytes are decoded on the first
+// load only. A resource the program does not hold, or cannot decode, raises
+// vb::ErrorKind::ResourceNotFound at every load of it. The type must be 0
+// (bitmap).
 Picture LoadResPicture(const QString& name, int type);
 Picture LoadResPicture(std::int32_t id, int type);
 
 // A picture of a window definition (the title picture, an arrow, the icon),
-// by file name, e.g. "title.bmp". Missing raises ResourceNotFound.
+// by file name, e.g. "title.bmp", kept like the resource pictures. Missing or
+// undecodable raises ResourceNotFound.
 Picture FormPicture(const QString& fileName);
 
 }  // namespace platform
