@@ -1,6 +1,7 @@
 // The game window: its layout, the board it draws, and whole games played
 // through real clicks on its buttons.
 #include "app.h"
+#include "forms.h"
 #include "frmMain.h"
 #include "seams.h"
 
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -162,7 +164,7 @@ void TestGame::windowLayout()
     QVERIFY(w.labEnding->text().isEmpty());
 
     QCOMPARE(w.cmdHelp->font().pixelSize(), 12);
-    QCOMPARE(w.cmdQuit->font().family(), QStringLiteral("MS UI Gothic"));
+    QCOMPARE(w.cmdQuit->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
     for (QLabel* label : {w.labQualify, w.labStat}) {
         QCOMPARE(label->font().pixelSize(), 16);
         QVERIFY(label->font().bold());
@@ -170,6 +172,17 @@ void TestGame::windowLayout()
         QVERIFY(!label->autoFillBackground());
     }
     QCOMPARE(w.labEnding->font().pixelSize(), 24);
+    // The longest text each label shows fits it, in the installed face.
+    const std::pair<QLabel*, QString> longest[] = {
+        {w.labQualify, QStringLiteral("7段 / 最短 127手")}, {w.labStat, QStringLiteral("現在 127手目")},
+        {w.labEnding, frmMain::kSolvedText}, {w.labEnding, frmMain::kFailedText}};
+    for (const auto& [label, text] : longest) {
+        const QRect needed = label->fontMetrics().boundingRect(
+            label->contentsRect(), int(label->alignment()) | Qt::TextWordWrap,
+            QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QVERIFY2(needed.width() <= label->width(), qPrintable(text));
+        QVERIFY2(!label->wordWrap() || needed.height() <= label->height(), qPrintable(text));
+    }
     QVERIFY(w.labEnding->alignment() & Qt::AlignHCenter);
     QCOMPARE(w.labQualify->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     QCOMPARE(w.labStat->palette().color(QPalette::WindowText), QColor(192, 255, 255));

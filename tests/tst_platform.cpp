@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -16,6 +18,8 @@
 #include <QTest>
 
 #include <limits>
+#include <tuple>
+#include <utility>
 
 using platform::BitBlt;
 using platform::PictureBox;
@@ -256,12 +260,40 @@ void TestPlatform::fontsAndColours()
     QCOMPARE(platform::VbFont(QStringLiteral("Times New Roman"), 14.25, true).pixelSize(), 19);
     QCOMPARE(platform::VbFont(QStringLiteral("MS UI Gothic"), 18, true).pixelSize(), 24);
 
-    // The families the windows ask for resolve to installed stand-ins.
-    const QFontInfo gothic(platform::VbFont(QStringLiteral("MS UI Gothic"), 12, true));
-    QVERIFY2(gothic.family().startsWith(QLatin1String("IPA")), qPrintable(gothic.family()));
+    // The families the windows ask for resolve to installed stand-ins: the
+    // proportional Gothic first, the next installed face where it is missing.
+    const QFont gothicFont = platform::VbFont(QStringLiteral("MS UI Gothic"), 12, true);
+    QCOMPARE(QFontInfo(gothicFont).family(), QStringLiteral("IPAPGothic"));
+    const QFontMetrics gothicMetrics(gothicFont);
+    QVERIFY(gothicMetrics.horizontalAdvance(QLatin1Char('i')) < gothicMetrics.horizontalAdvance(QLatin1Char('W')));
+    QCOMPARE(platform::FirstInstalled({QStringLiteral("No Such Gothic"), QStringLiteral("IPAGothic")}),
+             QStringLiteral("IPAGothic"));
+    QCOMPARE(platform::FirstInstalled({QStringLiteral("No Such Gothic")}), QString());
     const QFontInfo times(platform::VbFont(QStringLiteral("Times New Roman"), 15.75, true));
     QCOMPARE(times.family(), QStringLiteral("Liberation Serif"));
     QVERIFY(times.bold());
+
+    // Naming the stand-in directly draws exactly what the designed family,
+    // substituted by Qt, draws.
+    const QString captions = QStringLiteral("7段 / 最短 127手 現在 127手目 スタート(S) 終了(Q) ﾍﾙﾌﾟ(H)... "
+                                            "完成！おめでとうございます。残念！手数オーバーです。"
+                                            "この位置にはピースがありません小さいピースの上に大きいピースは置けません");
+    for (const auto& [family, points, bold] : {std::tuple{"MS UI Gothic", 9.0, false},
+                                              {"MS UI Gothic", 12.0, true},
+                                              {"MS UI Gothic", 18.0, true},
+                                              {"Times New Roman", 15.75, true}}) {
+        const QFont direct = platform::VbFont(QLatin1String(family), points, bold);
+        QFont substituted = direct;
+        substituted.setFamily(QLatin1String(family));
+        QImage a(1400, 40, QImage::Format_RGB32), b = a;
+        for (auto [image, font] : {std::pair{&a, direct}, {&b, substituted}}) {
+            image->fill(Qt::white);
+            QPainter painter(image);
+            painter.setFont(font);
+            painter.drawText(2, 30, captions);
+        }
+        QVERIFY2(a == b, family);
+    }
 
     QCOMPARE(platform::VbColor(0x00FFFFC0), QColor(192, 255, 255));
     QCOMPARE(platform::VbColor(0x0000FFFF), QColor(255, 255, 0));
