@@ -44,14 +44,25 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setPicture(const Picture& picture)
 {
+    if (!picture.isNull() && picture.constBits() == image_.constBits())
+        return;  // its own image: nothing changes
+    const bool sameStart = !picture.isNull() && picture.cacheKey() == startedFrom_
+                           && picture.format() == QImage::Format_RGB32;
     image_ = picture.format() == QImage::Format_RGB32 ? picture
                                                        : picture.convertToFormat(QImage::Format_RGB32);
-    update();
+    if (sameStart) {
+        update(drawnOver_);
+    } else {
+        startedFrom_ = picture.cacheKey();
+        update();
+    }
+    drawnOver_ = QRegion();
 }
 
-QImage& PictureBox::surface()
+QImage& PictureBox::surface(const QRect& area)
 {
-    update();
+    update(area);
+    drawnOver_ += area;
     return image_;
 }
 
@@ -90,10 +101,15 @@ bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int
     // Read the source before taking the destination for writing: a box
     // drawing onto itself then reads the old pixels.
     const QImage srcCopy = (source.box() == dest.box()) ? src.copy() : src;
-    QImage& dst = dest.box()->surface();
+    QImage& dst = dest.box()->surface(QRect(x, y, width, height));
+    // Both are 32-bit images; rows are walked by their strides.
+    uchar* const dstBits = dst.bits();
+    const uchar* const srcBits = srcCopy.constBits();
+    const qsizetype dstStride = dst.bytesPerLine();
+    const qsizetype srcStride = srcCopy.bytesPerLine();
     for (int row = 0; row < height; ++row) {
-        auto* d = reinterpret_cast<std::uint32_t*>(dst.scanLine(y + row)) + x;
-        const auto* s = reinterpret_cast<const std::uint32_t*>(srcCopy.constScanLine(sy + row)) + sx;
+        auto* d = reinterpret_cast<std::uint32_t*>(dstBits + (y + row) * dstStride) + x;
+        const auto* s = reinterpret_cast<const std::uint32_t*>(srcBits + (sy + row) * srcStride) + sx;
         switch (rop) {
         case SRCPAINT:
             for (int i = 0; i < width; ++i) d[i] |= s[i];
@@ -120,7 +136,16 @@ Picture LoadResPicture(const QString& name, int type)
 
 Picture LoadResPicture(std::int32_t id, int type)
 {
-    return LoadResPicture(QString::number(id), type);
+    // The board's 14 piece loads per redraw find their picture by number,
+    // without building its resource path first.
+    static QHash<std::int32_t, Picture> byNumber;
+    if (type == 0) {
+        if (const auto it = byNumber.constFind(id); it != byNumber.constEnd())
+            return it.value();
+    }
+    Picture picture = LoadResPicture(QString::number(id), type);
+    byNumber.insert(id, picture);
+    return picture;
 }
 
 Picture FormPicture(const QString& fileName)

@@ -13,9 +13,18 @@
 //   BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND);   board.setPicture(board.Image());
 // Assigning a box its own image costs nothing: the box shares one buffer
 // with the picture it was given and copies only when two owners remain.
+//
+// The screen is brought up to date where the image changed, and only there:
+// a transfer marks its rectangle; assigning the box its own image changes
+// nothing; assigning again the picture the image last started from marks
+// only what was drawn over that picture since; any other picture marks the
+// whole box. So a complete redraw that ends with the same pixels in most of
+// the board repaints just the pieces that moved, and the board shown is
+// always the image.
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <cstdint>
@@ -50,14 +59,16 @@ public:
     const Picture& Image() const { return image_; }
     Dc hDC() { return Dc(this); }
 
-    // For transfers: the image to write into, unshared.
-    QImage& surface();
+    // For transfers: the image to write into within `area`, unshared.
+    QImage& surface(const QRect& area);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage image_;
+    qint64 startedFrom_ = 0;  // cacheKey() of the picture the image started from
+    QRegion drawnOver_;       // what transfers changed since then
 };
 
 // Raster operations of BitBlt.

@@ -10,6 +10,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include "moves.h"
 
 #include <QTest>
@@ -282,6 +283,12 @@ void TestGame::boardAfterMoves()
         g.click(b);
         apply(pegs, b);
         COMPARE_BOARD(g.window->picBack->Image(), expectedBoard(pegs));
+        // The window on the screen shows it too, between the labels and the
+        // buttons: the board is repainted wherever it changed.
+        QCoreApplication::processEvents();
+        const QImage screen = g.window->screen()->grabWindow(g.window->winId()).toImage();
+        COMPARE_BOARD(screen.convertToFormat(QImage::Format_RGB32).copy(0, 40, 480, 240),
+                      expectedBoard(pegs).copy(0, 40, 480, 240));
     }
     QVERIFY(fake.boxes.empty());
     QCOMPARE(pegs[2], (std::vector<int>{2, 1}));
