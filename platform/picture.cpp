@@ -7,12 +7,56 @@
 #include <QImageReader>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResource>
 
 #include <algorithm>
 
 namespace platform {
 
 namespace {
+
+quint32 le32(const uchar* p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+quint16 le16(const uchar* p)
+{
+    return quint16(p[0] | p[1] << 8);
+}
+
+// A bitmap file in the layout of all the game's bitmaps (BITMAPINFOHEADER,
+// 24 bits per pixel, uncompressed, rows bottom-up or top-down), converted
+// straight into a 32-bit picture: about a tenth of the work of Qt's general
+// reader, which converts pixel by pixel through its colour masks. A null
+// image for anything else, which is left to Qt's reader.
+QImage decodeRgb24Bitmap(const uchar* data, qsizetype size)
+{
+    constexpr qsizetype kHeaders = 14 + 40;
+    if (size < kHeaders || data[0] != 'B' || data[1] != 'M')
+        return {};
+    const quint32 offset = le32(data + 10);
+    const auto width = static_cast<qint32>(le32(data + 18));
+    const auto height = static_cast<qint32>(le32(data + 22));
+    if (le32(data + 14) != 40 || le16(data + 26) != 1 || le16(data + 28) != 24 || le32(data + 30) != 0
+        || width <= 0 || width > 32767 || height == 0 || height > 32767 || height < -32767)
+        return {};
+    const int rows = height < 0 ? -height : height;
+    const qsizetype stride = (qsizetype(width) * 3 + 3) & ~qsizetype(3);
+    if (offset < kHeaders || offset > size || (size - offset) / stride < rows)
+        return {};
+    QImage image(width, rows, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    uchar* const bits = image.bits();
+    for (int y = 0; y < rows; ++y) {
+        const uchar* s = data + offset + qsizetype(height > 0 ? rows - 1 - y : y) * stride;
+        auto* d = reinterpret_cast<QRgb*>(bits + y * image.bytesPerLine());
+        for (int x = 0; x < width; ++x, s += 3)
+            d[x] = 0xFF000000u | quint32(s[2]) << 16 | quint32(s[1]) << 8 | s[0];
+    }
+    return image;
+}
 
 // The pictures are the program's own unchanging resources, so each is decoded
 // once: the first successful load keeps it, and every load hands out a copy
@@ -26,15 +70,21 @@ Picture load(const QString& path, const QString& what)
     if (const auto it = kept.constFind(path); it != kept.constEnd())
         return it.value();
 
-    // A bitmap goes straight to Qt's own BMP reader. Left to guess the
-    // format, the reader first loads every image-format plugin installed
-    // (and their libraries) to ask each of them.
-    const bool bitmap = path.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
-    QImageReader reader(path, bitmap ? QByteArrayLiteral("bmp") : QByteArray());
-    reader.setAutoDetectImageFormat(!bitmap);
+    // The resources are stored uncompressed, so their bytes are read in place.
+    const QResource resource(path);
     QImage image;
-    if (!QFile::exists(path) || !reader.read(&image))
-        vb::raise(vb::ErrorKind::ResourceNotFound, "resource " + what.toStdString() + " not found");
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression)
+        image = decodeRgb24Bitmap(resource.data(), resource.size());
+    if (image.isNull()) {
+        // Any other bitmap goes straight to Qt's own BMP reader. Left to guess
+        // the format, the reader first loads every image-format plugin
+        // installed (and their libraries) to ask each of them.
+        const bool bitmap = path.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
+        QImageReader reader(path, bitmap ? QByteArrayLiteral("bmp") : QByteArray());
+        reader.setAutoDetectImageFormat(!bitmap);
+        if (!QFile::exists(path) || !reader.read(&image))
+            vb::raise(vb::ErrorKind::ResourceNotFound, "resource " + what.toStdString() + " not found");
+    }
     return kept.insert(path, image.convertToFormat(QImage::Format_RGB32)).value();
 }
 

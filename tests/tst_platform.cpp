@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -34,6 +35,14 @@ QImage randomImage(int w, int h, quint32 seed)
         for (int x = 0; x < w; ++x)
             image.setPixel(x, y, 0xFF000000u | (rng.generate() & 0xFFFFFFu));
     return image;
+}
+
+// A bitmap as Qt's own BMP reader decodes it (no image-format plugin asked).
+QImage qtReader(const QString& path)
+{
+    QImageReader reader(path, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -85,6 +94,8 @@ void TestPlatform::resourcePictures()
         numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
     QCOMPARE(picture.size(), size);
     QCOMPARE(picture.format(), QImage::Format_RGB32);
+    // The same pixels as Qt's own reader gives.
+    QCOMPARE(picture, qtReader(QStringLiteral(":/res/%1.bmp").arg(name)));
     // Stored as it is read: no inflating on each of the redraw's loads.
     QCOMPARE(QResource(QStringLiteral(":/res/%1.bmp").arg(name)).compressionAlgorithm(),
              QResource::NoCompression);
@@ -139,9 +150,11 @@ void TestPlatform::bitmapsLoadNoImagePlugins()
 
 void TestPlatform::formPictures()
 {
-    QCOMPARE(platform::FormPicture(QStringLiteral("title.bmp")).size(), QSize(320, 240));
-    for (const char* arrow : {"arrow-a.bmp", "arrow-b.bmp", "arrow-c.bmp", "arrow-d.bmp"})
-        QCOMPARE(platform::FormPicture(QLatin1String(arrow)).size(), QSize(40, 20));
+    for (const char* file : {"title.bmp", "arrow-a.bmp", "arrow-b.bmp", "arrow-c.bmp", "arrow-d.bmp"}) {
+        const QImage picture = platform::FormPicture(QLatin1String(file));
+        QCOMPARE(picture.size(), *file == 't' ? QSize(320, 240) : QSize(40, 20));
+        QCOMPARE(picture, qtReader(QStringLiteral(":/forms/") + QLatin1String(file)));
+    }
     QCOMPARE(platform::FormPicture(QStringLiteral("velmo.ico")).size(), QSize(32, 32));
     QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::FormPicture(QStringLiteral("none.bmp")));
 }
