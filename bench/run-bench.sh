@@ -21,7 +21,7 @@ echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')   cpus: $(nproc)   cpu: $(grep -m1 
 echo "qt: $(dpkg-query -W -f '${Version}' libqt6core6 2>/dev/null || echo unknown)   load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo
-echo "== Board redraw and turns: game window offscreen, CPU time, medians of interleaved repetitions"
+echo "== Board redraw and turns: game window offscreen, process CPU time, medians of interleaved repetitions"
 "$build/bench/velmo_board_bench" \
   --benchmark_repetitions="${BENCH_REPETITIONS:-9}" \
   --benchmark_enable_random_interleaving=true \
@@ -31,18 +31,23 @@ echo "== Board redraw and turns: game window offscreen, CPU time, medians of int
 if [ "$iterations" -gt 0 ]; then
   echo
   echo "== Board redraw and turns: instructions per iteration (callgrind, $iterations iterations each)"
-  QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind --collect-atstart=no \
+  QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind \
     --callgrind-out-file="$out/board.cg" \
     "$build/bench/velmo_board_bench" --instructions "$iterations" >/dev/null 2>"$out/valgrind.txt" \
     || { cat "$out/valgrind.txt" >&2; exit 1; }
-  # Each dump names its benchmark in its trigger and holds its total.
+  # Each dump names its benchmark in its trigger and holds one iteration.
   for f in "$out"/board.cg.*; do
     name=$(sed -n 's/^desc: Trigger: Client Request: //p' "$f")
     total=$(sed -n 's/^totals: //p' "$f")
     echo "$name $total"
   done | awk -v n="$iterations" '
-    { per[$1] = $2 / n; printf "instr %-28s %10.0f per iteration\n", $1, $2 / n }
+    { sum[$1] += $2 }
     END {
+      k = split("redraw_floor redraw_drawboard repaint_window turn_seen", names, " ")
+      for (i = 1; i <= k; ++i) {
+        per[names[i]] = sum[names[i]] / n
+        printf "instr %-28s %10.0f per iteration\n", names[i], per[names[i]]
+      }
       printf "info  %-30s %6.2fx  (instructions)\n", "full redraw / floor", per["redraw_drawboard"] / per["redraw_floor"]
       printf "info  %-30s %6.2fx  (instructions)\n", "turn seen / window repaint", per["turn_seen"] / per["repaint_window"]
     }' | tee "$out/instr.txt"

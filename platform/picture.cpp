@@ -124,8 +124,13 @@ void PictureBox::paintEvent(QPaintEvent* event)
     // Whole device pixels: at a device pixel ratio above 1 the picture is
     // enlarged without smoothing, like pixel art should be.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const QRect r = event->rect();
-    painter.drawImage(r, image_, r);
+    // Rectangle by rectangle: inside one rectangle of the region the image is
+    // copied line by line, where the whole region as one clip would send the
+    // copy through Qt's clipped span filling (and its thread pool).
+    for (const QRect& r : event->region()) {
+        painter.setClipRect(r);
+        painter.drawImage(r, image_, r);
+    }
 }
 
 bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
