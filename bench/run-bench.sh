@@ -1,29 +1,65 @@
 #!/usr/bin/env bash
 # Runs every benchmark of a bench build and prints each ratio with its goal
 # and PASS or MISS. Every ratio compares two things measured in this run.
+# Beside the times, valgrind's callgrind counts the instructions of the same
+# work, which other processes on the machine do not disturb.
 #   bench/run-bench.sh [BUILD_DIR]      (default build/bench; ./build.sh bench)
+# BENCH_REPETITIONS (9), STARTUP_RUNS (21) and COUNT_ITERATIONS (20) set the
+# sizes; COUNT_ITERATIONS=0 leaves the instruction counts out.
 set -euo pipefail
 build=$(cd "${1:-build/bench}" && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+iterations=${COUNT_ITERATIONS:-20}
+if [ "$iterations" -gt 0 ] && ! command -v valgrind >/dev/null; then
+  echo "valgrind not found: no instruction counts" >&2
+  iterations=0
+fi
 
 echo "== Machine"
-echo "cpus: $(nproc)   cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')   cpus: $(nproc)   cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "qt: $(dpkg-query -W -f '${Version}' libqt6core6 2>/dev/null || echo unknown)   load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo
-echo "== Board redraw and turns: game window offscreen, CPU time, medians of interleaved repetitions"
+echo "== Board redraw and turns: game window offscreen, process CPU time, medians of interleaved repetitions"
 "$build/bench/velmo_board_bench" \
   --benchmark_repetitions="${BENCH_REPETITIONS:-9}" \
   --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true \
   --benchmark_min_time=0.3 | tee "$out/board.txt"
 
+if [ "$iterations" -gt 0 ]; then
+  echo
+  echo "== Board redraw and turns: instructions per iteration (callgrind, $iterations iterations each)"
+  QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind \
+    --callgrind-out-file="$out/board.cg" \
+    "$build/bench/velmo_board_bench" --instructions "$iterations" >/dev/null 2>"$out/valgrind.txt" \
+    || { cat "$out/valgrind.txt" >&2; exit 1; }
+  # Each dump names its benchmark in its trigger and holds one iteration.
+  for f in "$out"/board.cg.*; do
+    name=$(sed -n 's/^desc: Trigger: Client Request: //p' "$f")
+    total=$(sed -n 's/^totals: //p' "$f")
+    echo "$name $total"
+  done | awk -v n="$iterations" '
+    { sum[$1] += $2 }
+    END {
+      k = split("redraw_floor redraw_drawboard repaint_window turn_seen", names, " ")
+      for (i = 1; i <= k; ++i) {
+        per[names[i]] = sum[names[i]] / n
+        printf "instr %-28s %10.0f per iteration\n", names[i], per[names[i]]
+      }
+      printf "info  %-30s %6.2fx  (instructions)\n", "full redraw / floor", per["redraw_drawboard"] / per["redraw_floor"]
+      printf "info  %-30s %6.2fx  (instructions)\n", "turn seen / window repaint", per["turn_seen"] / per["repaint_window"]
+    }' | tee "$out/instr.txt"
+fi
+
 echo
 echo "== Start-up: start until the dialog is painted on Xvfb, and peak memory, alternating runs"
+count_opt=()
+if [ "$iterations" -gt 0 ]; then count_opt=(-c "$out"); fi
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-  "$build/bench/velmo_startup_bench" -n "${STARTUP_RUNS:-21}" \
-  "$build/velmo" "$build/bench/velmo_minimal_dialog" "$build/bench/velmo_text_dialog" \
+  "$build/bench/velmo_startup_bench" -n "${STARTUP_RUNS:-21}" "${count_opt[@]}" \
+  "$build/velmo" "$build/bench/velmo_text_dialog" "$build/bench/velmo_minimal_dialog" \
   | tee "$out/startup.txt"
 
 echo

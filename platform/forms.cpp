@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontDatabase>
+#include <QHash>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -13,6 +15,7 @@
 #include <QStyleOption>
 #include <QWidget>
 
+#include <array>
 #include <cmath>
 
 namespace platform {
@@ -40,9 +43,59 @@ void ShowModeless(QWidget& form)
     form.show();
 }
 
+namespace {
+
+// The families the windows were designed with, each with the installed faces
+// that stand in for it, best first. "MS UI Gothic" is proportional, so the
+// proportional Japanese Gothics come before the fixed-pitch ones.
+struct Designed {
+    QString family;
+    QStringList faces;
+};
+
+const std::array<Designed, 2>& designedFamilies()
+{
+    static const std::array<Designed, 2> families = {{
+        {QStringLiteral("MS UI Gothic"),
+         {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
+          QStringLiteral("VL PGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("IPAGothic"),
+          QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic")}},
+        {QStringLiteral("Times New Roman"),
+         {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
+          QStringLiteral("DejaVu Serif")}},
+    }};
+    return families;
+}
+
+}  // namespace
+
+QString FirstInstalled(const QStringList& faces)
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& face : faces)
+        if (installed.contains(face, Qt::CaseInsensitive))
+            return face;
+    return {};
+}
+
+QString InstalledFace(const QString& family)
+{
+    // Looked up once per run: the font database does not change while the
+    // game runs, and naming an installed face spares Qt its search for
+    // stand-ins of a family it does not know, on every font it loads.
+    static const QHash<QString, QString> resolved = [] {
+        QHash<QString, QString> map;
+        for (const Designed& d : designedFamilies())
+            if (const QString face = FirstInstalled(d.faces); !face.isEmpty())
+                map.insert(d.family, face);
+        return map;
+    }();
+    return resolved.value(family, family);
+}
+
 QFont VbFont(const QString& family, double points, bool bold)
 {
-    QFont font(family);
+    QFont font(InstalledFace(family));
     font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
     font.setBold(bold);
     font.setStyleStrategy(QFont::PreferAntialias);
@@ -127,15 +180,10 @@ void FixWindow(QWidget* window, int width, int height, bool minimizeButton)
 
 void InstallFontSubstitutions()
 {
-    // The windows ask for the families they were designed with; where those
-    // are not installed, metric or stylistic twins stand in.
-    const QStringList gothic = {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
-                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"),
-                                QStringLiteral("TakaoGothic")};
-    QFont::insertSubstitutions(QStringLiteral("MS UI Gothic"), gothic);
-    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
-                                QStringLiteral("DejaVu Serif")});
+    // VbFont names the installed faces directly; the same chains serve any
+    // font that still names a designed family.
+    for (const Designed& d : designedFamilies())
+        QFont::insertSubstitutions(d.family, d.faces);
 }
 
 bool DisplayAvailable()

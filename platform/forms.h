@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -44,8 +45,17 @@ void ShowModeless(QWidget& form);
 
 // A font as the window definitions give it: family and size in points at the
 // standard 96 dots per inch, so a 9-point caption is 12 pixels high whatever
-// the screen says.
+// the screen says. The family is the installed face that stands in for it.
 QFont VbFont(const QString& family, double points, bool bold);
+
+// The installed face that stands in for a designed family ("MS UI Gothic",
+// "Times New Roman"), resolved on the first call, once per run; a family
+// without an installed stand-in is returned as it is, for the font
+// configuration to match.
+QString InstalledFace(const QString& family);
+
+// The first of the faces that is installed, or an empty string.
+QString FirstInstalled(const QStringList& faces);
 
 // A colour given as 0x00BBGGRR.
 QColor VbColor(std::uint32_t bgr);
@@ -69,8 +79,8 @@ void SetButtonFace(QPushButton* button, std::uint32_t bgr);
 // on the screen. The close box is always there.
 void FixWindow(QWidget* window, int width, int height, bool minimizeButton);
 
-// Program-wide set-up before the first window: maps the font families the
-// windows ask for onto installed ones.
+// Program-wide set-up before the first window: maps the designed font
+// families onto the installed stand-ins for any font that names them.
 void InstallFontSubstitutions();
 
 // True when Qt has a screen to show windows on. When it has none the program

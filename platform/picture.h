@@ -19,9 +19,18 @@
 //   BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND);   board.setPicture(board.Image());
 // Assigning a box its own image costs nothing: the box shares one buffer
 // with the picture it was given and copies only when two owners remain.
+//
+// The screen is brought up to date where the image changed, and only there:
+// a transfer marks its rectangle; assigning the box its own image changes
+// nothing; assigning again the picture the image last started from marks
+// only what was drawn over that picture since; any other picture marks the
+// whole box. So a complete redraw that ends with the same pixels in most of
+// the board repaints just the pieces that moved, and the board shown is
+// always the image.
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <cstdint>
@@ -56,8 +65,8 @@ public:
     const Picture& Image() const { return image_; }
     Dc hDC() { return Dc(this); }
 
-    // For transfers: the image to write into, unshared.
-    QImage& surface();
+    // For transfers: the image to write into within `area`, unshared.
+    QImage& surface(const QRect& area);
 
     // True while the focus mark is shown.
     bool FocusMarkShown() const { return focusByKey_ && hasFocus(); }
@@ -71,6 +80,8 @@ protected:
 private:
     QImage image_;
     bool focusByKey_ = false;  // the focus last came by Tab or Shift+Tab
+    qint64 startedFrom_ = 0;  // cacheKey() of the picture the image started from
+    QRegion drawnOver_;       // what transfers changed since then
 };
 
 // Raster operations of BitBlt.
@@ -86,14 +97,18 @@ enum RasterOp : std::uint32_t {
 bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
             std::uint32_t rop);
 
-// The bitmap resource of that name ("BACK") or number (101..107, 201..207),
-// decoded afresh on every call. A resource the program does not hold raises
-// vb::ErrorKind::ResourceNotFound. The type must be 0 (bitmap).
+// The bitmap resource of that name ("BACK") or number (101..107, 201..207).
+// Each call returns a picture of its own; copies of one resource share their
+// pixels until one of them is written, and the bytes are decoded on the first
+// load only. A resource the program does not hold, or cannot decode, raises
+// vb::ErrorKind::ResourceNotFound at every load of it. The type must be 0
+// (bitmap).
 Picture LoadResPicture(const QString& name, int type);
 Picture LoadResPicture(std::int32_t id, int type);
 
 // A picture of a window definition (the title picture, an arrow, the icon),
-// by file name, e.g. "title.bmp". Missing raises ResourceNotFound.
+// by file name, e.g. "title.bmp", kept like the resource pictures. Missing or
+// undecodable raises ResourceNotFound.
 Picture FormPicture(const QString& fileName);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // The game window: its layout, the board it draws, and whole games played
 // through real clicks on its buttons.
 #include "app.h"
+#include "forms.h"
 #include "frmMain.h"
 #include "seams.h"
 
@@ -9,6 +10,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include "moves.h"
 
@@ -16,6 +18,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -163,7 +166,7 @@ void TestGame::windowLayout()
     QVERIFY(w.labEnding->text().isEmpty());
 
     QCOMPARE(w.cmdHelp->font().pixelSize(), 12);
-    QCOMPARE(w.cmdQuit->font().family(), QStringLiteral("MS UI Gothic"));
+    QCOMPARE(w.cmdQuit->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
     for (QLabel* label : {w.labQualify, w.labStat}) {
         QCOMPARE(label->font().pixelSize(), 16);
         QVERIFY(label->font().bold());
@@ -171,6 +174,17 @@ void TestGame::windowLayout()
         QVERIFY(!label->autoFillBackground());
     }
     QCOMPARE(w.labEnding->font().pixelSize(), 24);
+    // The longest text each label shows fits it, in the installed face.
+    const std::pair<QLabel*, QString> longest[] = {
+        {w.labQualify, QStringLiteral("7段 / 最短 127手")}, {w.labStat, QStringLiteral("現在 127手目")},
+        {w.labEnding, frmMain::kSolvedText}, {w.labEnding, frmMain::kFailedText}};
+    for (const auto& [label, text] : longest) {
+        const QRect needed = label->fontMetrics().boundingRect(
+            label->contentsRect(), int(label->alignment()) | Qt::TextWordWrap,
+            QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QVERIFY2(needed.width() <= label->width(), qPrintable(text));
+        QVERIFY2(!label->wordWrap() || needed.height() <= label->height(), qPrintable(text));
+    }
     QVERIFY(w.labEnding->alignment() & Qt::AlignHCenter);
     QCOMPARE(w.labQualify->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     QCOMPARE(w.labStat->palette().color(QPalette::WindowText), QColor(192, 255, 255));
@@ -286,6 +300,12 @@ void TestGame::boardAfterMoves()
         g.click(b);
         apply(pegs, b);
         COMPARE_BOARD(g.window->picBack->Image(), expectedBoard(pegs));
+        // The window on the screen shows it too, between the labels and the
+        // buttons: the board is repainted wherever it changed.
+        QCoreApplication::processEvents();
+        const QImage screen = g.window->screen()->grabWindow(g.window->winId()).toImage();
+        COMPARE_BOARD(screen.convertToFormat(QImage::Format_RGB32).copy(0, 40, 480, 240),
+                      expectedBoard(pegs).copy(0, 40, 480, 240));
     }
     QVERIFY(fake.boxes.empty());
     QCOMPARE(pegs[2], (std::vector<int>{2, 1}));

@@ -9,6 +9,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -16,6 +19,8 @@
 #include <QTest>
 
 #include <limits>
+#include <tuple>
+#include <utility>
 
 using platform::BitBlt;
 using platform::PictureBox;
@@ -30,6 +35,14 @@ QImage randomImage(int w, int h, quint32 seed)
         for (int x = 0; x < w; ++x)
             image.setPixel(x, y, 0xFF000000u | (rng.generate() & 0xFFFFFFu));
     return image;
+}
+
+// A bitmap as Qt's own BMP reader decodes it (no image-format plugin asked).
+QImage qtReader(const QString& path)
+{
+    QImageReader reader(path, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -81,24 +94,34 @@ void TestPlatform::resourcePictures()
         numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
     QCOMPARE(picture.size(), size);
     QCOMPARE(picture.format(), QImage::Format_RGB32);
+    // The same pixels as Qt's own reader gives.
+    QCOMPARE(picture, qtReader(QStringLiteral(":/res/%1.bmp").arg(name)));
     // Stored as it is read: no inflating on each of the redraw's loads.
     QCOMPARE(QResource(QStringLiteral(":/res/%1.bmp").arg(name)).compressionAlgorithm(),
              QResource::NoCompression);
-    // Each lookup is a fresh picture, not a cached one.
-    const platform::Picture again =
+    // Decoded once: a later lookup shares the pixels, and drawing into one
+    // copy changes neither the kept picture nor the next lookup.
+    platform::Picture again =
         numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
-    QCOMPARE(again, picture);
-    QVERIFY(again.constBits() != picture.constBits());
+    QCOMPARE(again.constBits(), picture.constBits());
+    again.fill(Qt::black);
+    const platform::Picture third =
+        numeric ? platform::LoadResPicture(id, 0) : platform::LoadResPicture(name, 0);
+    QCOMPARE(third, picture);
+    QVERIFY(third != again);
 }
 
 void TestPlatform::unknownResourceIsRuntimeError()
 {
-    for (int id : {0, 100, 108, 200, 208, 999, -101}) {
-        try {
-            platform::LoadResPicture(id, 0);
-            QFAIL(qPrintable(QStringLiteral("resource %1 loaded").arg(id)));
-        } catch (const vb::RuntimeError& e) {
-            QCOMPARE(e.kind(), vb::ErrorKind::ResourceNotFound);
+    // A failed load is not remembered as a picture: the next one fails too.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        for (int id : {0, 100, 108, 200, 208, 999, -101}) {
+            try {
+                platform::LoadResPicture(id, 0);
+                QFAIL(qPrintable(QStringLiteral("resource %1 loaded").arg(id)));
+            } catch (const vb::RuntimeError& e) {
+                QCOMPARE(e.kind(), vb::ErrorKind::ResourceNotFound);
+            }
         }
     }
     QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::LoadResPicture(QStringLiteral("back"), 0));
@@ -127,9 +150,11 @@ void TestPlatform::bitmapsLoadNoImagePlugins()
 
 void TestPlatform::formPictures()
 {
-    QCOMPARE(platform::FormPicture(QStringLiteral("title.bmp")).size(), QSize(320, 240));
-    for (const char* arrow : {"arrow-a.bmp", "arrow-b.bmp", "arrow-c.bmp", "arrow-d.bmp"})
-        QCOMPARE(platform::FormPicture(QLatin1String(arrow)).size(), QSize(40, 20));
+    for (const char* file : {"title.bmp", "arrow-a.bmp", "arrow-b.bmp", "arrow-c.bmp", "arrow-d.bmp"}) {
+        const QImage picture = platform::FormPicture(QLatin1String(file));
+        QCOMPARE(picture.size(), *file == 't' ? QSize(320, 240) : QSize(40, 20));
+        QCOMPARE(picture, qtReader(QStringLiteral(":/forms/") + QLatin1String(file)));
+    }
     QCOMPARE(platform::FormPicture(QStringLiteral("velmo.ico")).size(), QSize(32, 32));
     QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, platform::FormPicture(QStringLiteral("none.bmp")));
 }
@@ -225,14 +250,16 @@ void TestPlatform::pictureBoxKeepsImageWhileHidden()
 }
 
 // Assigning a box its own image must not copy the board, and neither must the
-// next transfer into it: the redraw does this twice per piece.
+// next transfer into it: the redraw does this twice per piece. The board is
+// copied once, by the first transfer, which leaves the kept background alone.
 void TestPlatform::assigningOwnImageSharesTheBuffer()
 {
     PictureBox board, sprite;
     board.setPicture(platform::LoadResPicture(QStringLiteral("BACK"), 0));
     sprite.setPicture(platform::LoadResPicture(201, 0));
-    const uchar* buffer = board.Image().constBits();
     QVERIFY(BitBlt(board.hDC(), 60, 240, 120, 30, sprite.hDC(), 0, 0, platform::SRCPAINT));
+    const uchar* buffer = board.Image().constBits();
+    QVERIFY(buffer != platform::LoadResPicture(QStringLiteral("BACK"), 0).constBits());
     board.setPicture(board.Image());
     QVERIFY(BitBlt(board.hDC(), 60, 220, 120, 30, sprite.hDC(), 0, 0, platform::SRCPAINT));
     QCOMPARE(board.Image().constBits(), buffer);
@@ -246,12 +273,40 @@ void TestPlatform::fontsAndColours()
     QCOMPARE(platform::VbFont(QStringLiteral("Times New Roman"), 14.25, true).pixelSize(), 19);
     QCOMPARE(platform::VbFont(QStringLiteral("MS UI Gothic"), 18, true).pixelSize(), 24);
 
-    // The families the windows ask for resolve to installed stand-ins.
-    const QFontInfo gothic(platform::VbFont(QStringLiteral("MS UI Gothic"), 12, true));
-    QVERIFY2(gothic.family().startsWith(QLatin1String("IPA")), qPrintable(gothic.family()));
+    // The families the windows ask for resolve to installed stand-ins: the
+    // proportional Gothic first, the next installed face where it is missing.
+    const QFont gothicFont = platform::VbFont(QStringLiteral("MS UI Gothic"), 12, true);
+    QCOMPARE(QFontInfo(gothicFont).family(), QStringLiteral("IPAPGothic"));
+    const QFontMetrics gothicMetrics(gothicFont);
+    QVERIFY(gothicMetrics.horizontalAdvance(QLatin1Char('i')) < gothicMetrics.horizontalAdvance(QLatin1Char('W')));
+    QCOMPARE(platform::FirstInstalled({QStringLiteral("No Such Gothic"), QStringLiteral("IPAGothic")}),
+             QStringLiteral("IPAGothic"));
+    QCOMPARE(platform::FirstInstalled({QStringLiteral("No Such Gothic")}), QString());
     const QFontInfo times(platform::VbFont(QStringLiteral("Times New Roman"), 15.75, true));
     QCOMPARE(times.family(), QStringLiteral("Liberation Serif"));
     QVERIFY(times.bold());
+
+    // Naming the stand-in directly draws exactly what the designed family,
+    // substituted by Qt, draws.
+    const QString captions = QStringLiteral("7段 / 最短 127手 現在 127手目 スタート(S) 終了(Q) ﾍﾙﾌﾟ(H)... "
+                                            "完成！おめでとうございます。残念！手数オーバーです。"
+                                            "この位置にはピースがありません小さいピースの上に大きいピースは置けません");
+    for (const auto& [family, points, bold] : {std::tuple{"MS UI Gothic", 9.0, false},
+                                              {"MS UI Gothic", 12.0, true},
+                                              {"MS UI Gothic", 18.0, true},
+                                              {"Times New Roman", 15.75, true}}) {
+        const QFont direct = platform::VbFont(QLatin1String(family), points, bold);
+        QFont substituted = direct;
+        substituted.setFamily(QLatin1String(family));
+        QImage a(1400, 40, QImage::Format_RGB32), b = a;
+        for (auto [image, font] : {std::pair{&a, direct}, {&b, substituted}}) {
+            image->fill(Qt::white);
+            QPainter painter(image);
+            painter.setFont(font);
+            painter.drawText(2, 30, captions);
+        }
+        QVERIFY2(a == b, family);
+    }
 
     QCOMPARE(platform::VbColor(0x00FFFFC0), QColor(192, 255, 255));
     QCOMPARE(platform::VbColor(0x0000FFFF), QColor(255, 255, 0));

@@ -1,5 +1,6 @@
 // The start dialog and the entry routine, driven with real key and mouse
 // events. Ending the program is recorded through the exit seam.
+#include "forms.h"
 #include "frmMain.h"
 #include "frmStart.h"
 #include "modMain.h"
@@ -131,14 +132,14 @@ void TestStart::dialogLayout()
     QCOMPARE(dialog.cboNum->currentText(), QStringLiteral("5"));
 
     // Fonts: the buttons inherit the dialog's 9-point Gothic.
-    QCOMPARE(dialog.font().family(), QStringLiteral("MS UI Gothic"));
+    QCOMPARE(dialog.font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
     QCOMPARE(dialog.cmdStart->font().pixelSize(), 12);
-    QCOMPARE(dialog.cmdQuit->font().family(), QStringLiteral("MS UI Gothic"));
-    QCOMPARE(dialog.labVer->font().family(), QStringLiteral("Times New Roman"));
+    QCOMPARE(dialog.cmdQuit->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
+    QCOMPARE(dialog.labVer->font().family(), platform::InstalledFace(QStringLiteral("Times New Roman")));
     QCOMPARE(dialog.labVer->font().pixelSize(), 21);
     QVERIFY(dialog.labVer->font().bold());
     QCOMPARE(dialog.cboNum->font().pixelSize(), 19);
-    QCOMPARE(dialog.Label1->font().family(), QStringLiteral("MS UI Gothic"));
+    QCOMPARE(dialog.Label1->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
     QCOMPARE(dialog.Label1->font().pixelSize(), 16);
     QVERIFY(QFontInfo(dialog.Label1->font()).family().startsWith(QLatin1String("IPA")));
 
