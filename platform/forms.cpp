@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHash>
 #include <QGuiApplication>
@@ -160,6 +161,27 @@ void SetButtonFace(QPushButton* button, std::uint32_t bgr)
     auto* style = new PlainFaceStyle(QStyleFactory::create(QApplication::style()->name()));
     style->setParent(button);
     button->setStyle(style);
+}
+
+void ComboBox::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange && !listReady_) {
+        fontPending_ = true;
+        QWidget::changeEvent(event);  // repaint and relayout, as QComboBox does after its part
+        return;
+    }
+    QComboBox::changeEvent(event);
+}
+
+void ComboBox::showPopup()
+{
+    listReady_ = true;
+    if (fontPending_) {
+        fontPending_ = false;
+        QEvent change(QEvent::FontChange);
+        QComboBox::changeEvent(&change);
+    }
+    QComboBox::showPopup();
 }
 
 void FixWindow(QWidget* window, int width, int height, bool minimizeButton)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QColor>
+#include <QComboBox>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -74,6 +75,28 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, cons
 // the plain colour (a shade darker while the button is held down) instead of
 // the style's own shading of it. The button stays an ordinary push button.
 void SetButtonFace(QPushButton* button, std::uint32_t bgr);
+
+// A drop-down list box whose list is built when it first drops down.
+// QComboBox builds its list (a list view in a pop-up frame, with its model
+// connections and scroll arrows) as soon as it is given a font, so a window
+// that sets the box's font would build the list before it is shown, though
+// most players never open it. This box only repaints on a font change until
+// then; when the list first drops down, the box's font is handed to it as
+// QComboBox would have done, and from then on every change goes through
+// QComboBox as usual. Set its font before the window is first shown: a size
+// hint taken before that is not recomputed until the list is built.
+class ComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    bool listReady_ = false;
+    bool fontPending_ = false;
+};
 
 // Fixes a top-level window's client area and title-bar buttons and centres it
 // on the screen. The close box is always there.

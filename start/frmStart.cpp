@@ -42,7 +42,7 @@ frmStart::frmStart(QWidget* parent) : QDialog(parent)
     labVer = platform::NewLabel(this, "labVer", QStringLiteral("Ver."), {190, 25, 105, 25},
                                 platform::VbFont(kTimes, 15.75, true), kWhite);
 
-    cboNum = new QComboBox(this);
+    cboNum = new platform::ComboBox(this);
     cboNum->setObjectName(QStringLiteral("cboNum"));
     cboNum->setGeometry(193, 119, 47, 30);
     cboNum->setFont(platform::VbFont(kTimes, 14.25, true));
