@@ -79,12 +79,12 @@ void SetButtonFace(QPushButton* button, std::uint32_t bgr);
 // A drop-down list box whose list is built when it first drops down.
 // QComboBox builds its list (a list view in a pop-up frame, with its model
 // connections and scroll arrows) as soon as it is given a font, so a window
-// that sets the box's font would build the list before it is shown, though
-// most players never open it. This box only repaints on a font change until
-// then; when the list first drops down, the box's font is handed to it as
-// QComboBox would have done, and from then on every change goes through
-// QComboBox as usual. Set its font before the window is first shown: a size
-// hint taken before that is not recomputed until the list is built.
+// that sets the box's font would build, before it is shown, a list that most
+// players never open. Until the list first drops down this box takes a font
+// change as any widget does (repaint, relayout); then it passes the change on
+// to QComboBox, which hands the font to the list and renews its size hint,
+// and from then on every change goes through QComboBox. Its font is meant to
+// be set before the window is first shown (which renews the size hint too).
 class ComboBox : public QComboBox {
 public:
     using QComboBox::QComboBox;

@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResource>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -49,11 +50,24 @@ QImage decodeRgb24Bitmap(const uchar* data, qsizetype size)
     if (image.isNull())
         return {};
     uchar* const bits = image.bits();
+    constexpr quint32 kOpaque = 0xFF000000u;
     for (int y = 0; y < rows; ++y) {
         const uchar* s = data + offset + qsizetype(height > 0 ? rows - 1 - y : y) * stride;
         auto* d = reinterpret_cast<QRgb*>(bits + y * image.bytesPerLine());
-        for (int x = 0; x < width; ++x, s += 3)
-            d[x] = 0xFF000000u | quint32(s[2]) << 16 | quint32(s[1]) << 8 | s[0];
+        int x = 0;
+        // Four pixels (blue, green, red each) are three little-endian words:
+        // a = B0 G0 R0 B1, b = G1 R1 B2 G2, c = R2 B3 G3 R3 (lowest byte first).
+        for (; x + 4 <= width; x += 4, s += 12) {
+            const auto a = qFromLittleEndian<quint32>(s);
+            const auto b = qFromLittleEndian<quint32>(s + 4);
+            const auto c = qFromLittleEndian<quint32>(s + 8);
+            d[x] = kOpaque | (a & 0xFFFFFFu);
+            d[x + 1] = kOpaque | a >> 24 | (b & 0xFFFFu) << 8;
+            d[x + 2] = kOpaque | b >> 16 | (c & 0xFFu) << 16;
+            d[x + 3] = kOpaque | c >> 8;
+        }
+        for (; x < width; ++x, s += 3)
+            d[x] = kOpaque | quint32(s[2]) << 16 | quint32(s[1]) << 8 | s[0];
     }
     return image;
 }

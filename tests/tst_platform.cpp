@@ -150,9 +150,19 @@ void TestPlatform::bitmapsLoadNoImagePlugins()
 
 void TestPlatform::formPictures()
 {
-    for (const char* file : {"title.bmp", "arrow-a.bmp", "arrow-b.bmp", "arrow-c.bmp", "arrow-d.bmp"}) {
+    const std::pair<const char*, QSize> pictures[] = {
+        {"title.bmp", {320, 240}},
+        {"arrow-a.bmp", {40, 20}},
+        {"arrow-b.bmp", {40, 20}},
+        {"arrow-c.bmp", {40, 20}},
+        {"arrow-d.bmp", {40, 20}},
+        // This test's own: widths of no multiple of four, rows bottom-up and top-down.
+        {"odd-bottom-up.bmp", {7, 3}},
+        {"odd-top-down.bmp", {5, 2}},
+    };
+    for (const auto& [file, size] : pictures) {
         const QImage picture = platform::FormPicture(QLatin1String(file));
-        QCOMPARE(picture.size(), *file == 't' ? QSize(320, 240) : QSize(40, 20));
+        QCOMPARE(picture.size(), size);
         QCOMPARE(picture, qtReader(QStringLiteral(":/forms/") + QLatin1String(file)));
     }
     QCOMPARE(platform::FormPicture(QStringLiteral("velmo.ico")).size(), QSize(32, 32));

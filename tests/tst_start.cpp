@@ -214,10 +214,13 @@ void TestStart::startsByMouse()
 {
     FakeSeams fake;
     frmMain* game = runMain([](frmStart* d) {
-        // Open the list and pick "7" with the mouse, then click start.
+        // Open the list and pick "7" with the mouse, then click start. The
+        // list is built when it first drops down, in the box's font.
+        QVERIFY(!d->cboNum->findChild<QAbstractItemView*>());
         QTest::mouseClick(d->cboNum, Qt::LeftButton);
         QAbstractItemView* view = d->cboNum->view();
         QTRY_VERIFY(view->isVisible());
+        QCOMPARE(view->font(), d->cboNum->font());
         // A list ignores the release of the click that opened it for a
         // double-click interval.
         QTest::qWait(QApplication::doubleClickInterval() + 50);
