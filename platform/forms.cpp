@@ -165,7 +165,8 @@ void SetButtonFace(QPushButton* button, std::uint32_t bgr)
 
 void ComboBox::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange && !listReady_) {
+    // An editable box's line edit follows the font at once, through QComboBox.
+    if (event->type() == QEvent::FontChange && !listReady_ && !lineEdit()) {
         fontPending_ = true;
         QWidget::changeEvent(event);  // repaint and relayout, as QComboBox does after its part
         return;

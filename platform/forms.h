@@ -83,8 +83,10 @@ void SetButtonFace(QPushButton* button, std::uint32_t bgr);
 // players never open. Until the list first drops down this box takes a font
 // change as any widget does (repaint, relayout); then it passes the change on
 // to QComboBox, which hands the font to the list and renews its size hint,
-// and from then on every change goes through QComboBox. Its font is meant to
-// be set before the window is first shown (which renews the size hint too).
+// and from then on every change goes through QComboBox. An editable box
+// passes every change on at once (its line edit follows the font). The font
+// is meant to be set before the window is first shown (which renews the size
+// hint too).
 class ComboBox : public QComboBox {
 public:
     using QComboBox::QComboBox;
