@@ -240,16 +240,7 @@ Picture LoadResPicture(const QString& name, int type)
 
 Picture LoadResPicture(std::int32_t id, int type)
 {
-    // The board's 14 piece loads per redraw find their picture by number,
-    // without building its resource path first.
-    static QHash<std::int32_t, Picture> byNumber;
-    if (type == 0) {
-        if (const auto it = byNumber.constFind(id); it != byNumber.constEnd())
-            return it.value();
-    }
-    Picture picture = LoadResPicture(QString::number(id), type);
-    byNumber.insert(id, picture);
-    return picture;
+    return LoadResPicture(QString::number(id), type);
 }
 
 Picture FormPicture(const QString& fileName)
