@@ -58,6 +58,17 @@ QImage boardShot(frmMain& w)
     return w.picBack->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// Shows the game window and makes it the active one, as a player's first
+// click would; false when the window system never activates it.
+bool showActive(frmMain& w)
+{
+    platform::ShowModeless(w);
+    if (!QTest::qWaitForWindowExposed(&w))
+        return false;
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
 }  // namespace
 
 class TestAccess : public QObject {
@@ -194,10 +205,7 @@ void TestAccess::wholeGameByKeyboard()
     FakeSeams fake;
     vb::Long num = 3;
     frmMain w(num);
-    platform::ShowModeless(w);
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.activateWindow();
-    QTRY_VERIFY(w.focusWidget() != nullptr);
+    QVERIFY(showActive(w));
     // Enter on the board presses nothing: no button is a default.
     QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.picBack));
     const QString opening = iface(w.picBack)->text(QAccessible::Description);
@@ -228,10 +236,7 @@ void TestAccess::boardFocusMark()
     FakeSeams fake;
     vb::Long num = 3;
     frmMain w(num);
-    platform::ShowModeless(w);
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(showActive(w));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.picBack));
     // The focus the window opens with shows no mark.
     QVERIFY(!w.picBack->FocusMarkShown());
