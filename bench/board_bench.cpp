@@ -32,9 +32,10 @@
 // four bodies runs N times under callgrind, each run dumped under the
 // benchmark's name with the instructions of every thread (run it under
 // valgrind --tool=callgrind; the dumps are summed per name).
-#include "forms.h"
+#include "fonts.h"
 #include "frmMain.h"
 #include "picture.h"
+#include "qt_platform.h"
 #include "runtime.h"
 
 #include <QApplication>
@@ -72,10 +73,10 @@ const Pictures& pictures()
 {
     static const Pictures p = [] {
         Pictures r;
-        r.back = platform::LoadResPicture(QStringLiteral("BACK"), 0);
+        r.back = platform::qt::Image(platform::LoadResPicture("BACK", 0));
         for (int size = 1; size <= kPieces; ++size) {
-            r.mask[size] = platform::LoadResPicture(200 + size, 0);
-            r.piece[size] = platform::LoadResPicture(100 + size, 0);
+            r.mask[size] = platform::qt::Image(platform::LoadResPicture(200 + size, 0));
+            r.piece[size] = platform::qt::Image(platform::LoadResPicture(100 + size, 0));
         }
         return r;
     }();
@@ -151,18 +152,27 @@ private:
 // A shown game window with its own piece count, its first paint done.
 class Game {
 public:
-    Game() : window_(std::make_unique<frmMain>(num_)), probe_(window_->picBack)
+    Game()
+        : window_(std::make_unique<frmMain>(num_)),
+          board_(platform::qt::As<platform::qt::PictureWidget>(window_->picBack)),
+          probe_(board_)
     {
-        platform::ShowModeless(*window_);
-        if (!QTest::qWaitForWindowExposed(window_.get()))
+        window_->ShowModeless();
+        if (!QTest::qWaitForWindowExposed(widget()))
             std::fputs("board_bench: the game window was not exposed\n", stderr);
         probe_.waitForPaint();
     }
     frmMain& window() { return *window_; }
+    // The game window's Qt window, and the board's widget.
+    QWidget* widget() const { return platform::qt::Window(*window_); }
+    const platform::qt::PictureWidget& board() const { return *board_; }
     PaintProbe& probe() { return probe_; }
 
     // Even turns: smallest piece 1 -> 2 (button 0); odd: back 2 -> 1 (button 2).
-    QPushButton* nextMoveButton() const { return window_->cmdMove[turns % 2 == 0 ? 0 : 2]; }
+    QPushButton* nextMoveButton() const
+    {
+        return platform::qt::As<QPushButton>(*window_->cmdMove[turns % 2 == 0 ? 0 : 2]);
+    }
     // True when every turn so far was an accepted, non-final move.
     bool onlyAcceptedTurns() const
     {
@@ -175,6 +185,7 @@ public:
 private:
     vb::Long num_ = kPieces;
     std::unique_ptr<frmMain> window_;
+    platform::qt::PictureWidget* board_;
     PaintProbe probe_;
 };
 
@@ -182,14 +193,14 @@ private:
 QPoint nextButtonCentre(Game& game)
 {
     QPushButton* button = game.nextMoveButton();
-    return button->mapTo(&game.window(), button->rect().center());
+    return button->mapTo(game.widget(), button->rect().center());
 }
 
 // The pointer moves onto the next move button, as the window system delivers
 // it, and its hover look is painted.
 void pointAtNextButton(Game& game)
 {
-    QTest::mouseMove(game.window().windowHandle(), nextButtonCentre(game));
+    QTest::mouseMove(game.widget()->windowHandle(), nextButtonCentre(game));
     QCoreApplication::processEvents();
 }
 
@@ -197,7 +208,7 @@ void pointAtNextButton(Game& game)
 // events until the board is repainted. False when it was not.
 bool seenTurn(Game& game)
 {
-    QTest::mouseClick(game.window().windowHandle(), Qt::LeftButton, Qt::NoModifier,
+    QTest::mouseClick(game.widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       nextButtonCentre(game));
     ++game.turns;
     return game.probe().waitForPaint();
@@ -205,7 +216,7 @@ bool seenTurn(Game& game)
 
 bool repaintUnchanged(Game& game)
 {
-    game.window().update();
+    game.widget()->update();
     return game.probe().waitForPaint();
 }
 
@@ -231,13 +242,13 @@ void redraw_drawboard(benchmark::State& state)
 {
     Game game;
     // Both sides of the ratio must draw the same board.
-    if (game.window().picBack->Image() != floorBoard() || floorBoard() != decodeFloorBoard()) {
+    if (game.board().image() != floorBoard() || floorBoard() != decodeFloorBoard()) {
         state.SkipWithError("DrawBoard and the floors draw different boards");
         return;
     }
     for (auto _ : state) {
         game.window().DrawBoard();
-        benchmark::DoNotOptimize(game.window().picBack->Image().constBits());
+        benchmark::DoNotOptimize(game.board().image().constBits());
         benchmark::ClobberMemory();
     }
 }
@@ -290,14 +301,15 @@ void turn_accepted(benchmark::State& state)
 void turn_refused(benchmark::State& state)
 {
     Game game;
-    game.window().cmdMove[0]->click();  // piece 1 onto peg 2
+    QPushButton* const first = platform::qt::As<QPushButton>(*game.window().cmdMove[0]);
+    first->click();  // piece 1 onto peg 2
     std::int64_t boxes = 0;
     auto& seams = platform::seams();
     const auto saved = seams.msgBox;
-    seams.msgBox = [&boxes](const QString&, int, const QString&) { ++boxes; };
+    seams.msgBox = [&boxes](const std::string&, int, const std::string&) { ++boxes; };
     std::int64_t clicks = 0;
     for (auto _ : state) {
-        game.window().cmdMove[0]->click();  // piece 2 onto piece 1: refused
+        first->click();  // piece 2 onto piece 1: refused
         ++clicks;
     }
     seams.msgBox = saved;

@@ -11,7 +11,7 @@
 #include <QDialog>
 #include <QScreen>
 #ifdef VELMO_WITH_TEXT
-#include "forms.h"
+#include "fonts.h"
 
 #include <QLabel>
 #endif

@@ -1,30 +1,32 @@
-// The application object: the program's title, version and directory.
+// The application object and the program's start.
 #pragma once
 
 #include "checked.h"
 
-#include <QString>
+#include <string>
 
 namespace platform {
 
 struct App {
-    static QString Title();       // "Velmo"
+    static std::string Title();   // "Velmo"
     static vb::Integer Major();   // version numbers, from the build's version
     static vb::Integer Minor();
     static vb::Integer Revision();
     // The executable's directory (links resolved), with no trailing
-    // separator except at the root; empty when it cannot be found out. On
-    // Linux it is the kernel's own record of the executable, so a directory
-    // whose name is not UTF-8, or whose path is longer than PATH_MAX, is
-    // still found exactly (see FileNameFromBytes).
-    static QString Path();
+    // separator except at a root; empty when it cannot be found out. UTF-8
+    // on Windows, whatever its length; on Linux the file system's own bytes,
+    // from the kernel's record of the executable, so a name that is not
+    // UTF-8 or a path longer than PATH_MAX is still exact.
+    static std::string Path();
 };
 
-// File names as the file system has them (bytes) and back, without loss:
-// valid UTF-8 is decoded as usual, and each byte of anything else becomes
-// the lone surrogate U+DC00 + byte, which no valid UTF-8 decodes to.
-// FileNameToBytes(FileNameFromBytes(b)) == b for every b.
-QString FileNameFromBytes(const QByteArray& bytes);
-QByteArray FileNameToBytes(const QString& name);
+// The separator of the platform's file names: '\\' or '/'.
+char PathSeparator();
+
+// Sets up the back end (toolkit, fonts, the display), runs the program's
+// entry routine inside RunEvent, then the event loop until the last form is
+// unloaded. Returns the program's exit status. Command-line arguments are
+// the back end's (Qt's own options; --help and --version on Linux).
+int RunProgram(int argc, char* argv[], void (*entry)());
 
 }  // namespace platform

@@ -1,25 +1,46 @@
+// The neutral half of forms: building a form's controls from its definition,
+// finding them by name, and the load event.
 #include "forms.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QEvent>
-#include <QFontDatabase>
-#include <QHash>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QPainter>
-#include <QPalette>
-#include <QProxyStyle>
-#include <QPushButton>
-#include <QScreen>
-#include <QStyleFactory>
-#include <QStyleOption>
-#include <QWidget>
+#include "backend.h"
+#include "checked.h"
+#include "picture.h"
 
-#include <array>
-#include <cmath>
+#include <string>
 
 namespace platform {
+
+namespace {
+
+std::unique_ptr<Control> makeControl(Form& form, const ControlDef& def)
+{
+    switch (def.kind) {
+    case Kind::Label: return std::make_unique<Label>(form, def);
+    case Kind::CommandButton:
+    case Kind::GraphicalButton: return std::make_unique<CommandButton>(form, def);
+    case Kind::ComboBox: return std::make_unique<ComboBox>(form, def);
+    case Kind::PictureBox: return std::make_unique<PictureBox>(form, def);
+    }
+    vb::raise(vb::ErrorKind::InvalidProcedureCall, "unknown control kind");
+}
+
+}  // namespace
+
+Form::Form(const FormDef& def) : def_(def), native_(backend::CreateForm(*this))
+{
+    controls_.reserve(def.controls.size());
+    for (const ControlDef& c : def.controls) {
+        controls_.push_back(makeControl(*this, c));
+        controls_.back()->native_ = backend::CreateControl(*native_, *controls_.back());
+    }
+    backend::FormBuilt(*native_);
+}
+
+Form::~Form()
+{
+    // The window goes first, so that no event reaches a control being destroyed.
+    native_.reset();
+}
 
 void Form::Load()
 {
@@ -29,189 +50,18 @@ void Form::Load()
     Form_Load();
 }
 
-void ShowModal(QDialog& form)
+Control* Form::FindControl(std::string_view name) const
 {
-    if (auto* f = dynamic_cast<Form*>(&form))
-        f->Load();
-    form.setWindowModality(Qt::ApplicationModal);
-    form.exec();
+    for (const auto& control : controls_)
+        if (name == control->Def().name)
+            return control.get();
+    return nullptr;
 }
 
-void ShowModeless(QWidget& form)
+void Form::MissingControl(std::string_view name)
 {
-    if (auto* f = dynamic_cast<Form*>(&form))
-        f->Load();
-    form.show();
-}
-
-namespace {
-
-// The families the windows were designed with, each with the installed faces
-// that stand in for it, best first. "MS UI Gothic" is proportional, so the
-// proportional Japanese Gothics come before the fixed-pitch ones.
-struct Designed {
-    QString family;
-    QStringList faces;
-};
-
-const std::array<Designed, 2>& designedFamilies()
-{
-    static const std::array<Designed, 2> families = {{
-        {QStringLiteral("MS UI Gothic"),
-         {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
-          QStringLiteral("VL PGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("IPAGothic"),
-          QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic")}},
-        {QStringLiteral("Times New Roman"),
-         {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
-          QStringLiteral("DejaVu Serif")}},
-    }};
-    return families;
-}
-
-}  // namespace
-
-QString FirstInstalled(const QStringList& faces)
-{
-    const QStringList installed = QFontDatabase::families();
-    for (const QString& face : faces)
-        if (installed.contains(face, Qt::CaseInsensitive))
-            return face;
-    return {};
-}
-
-QString InstalledFace(const QString& family)
-{
-    // Looked up once per run: the font database does not change while the
-    // game runs, and naming an installed face spares Qt its search for
-    // stand-ins of a family it does not know, on every font it loads.
-    static const QHash<QString, QString> resolved = [] {
-        QHash<QString, QString> map;
-        for (const Designed& d : designedFamilies())
-            if (const QString face = FirstInstalled(d.faces); !face.isEmpty())
-                map.insert(d.family, face);
-        return map;
-    }();
-    return resolved.value(family, family);
-}
-
-QFont VbFont(const QString& family, double points, bool bold)
-{
-    QFont font(InstalledFace(family));
-    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
-    font.setBold(bold);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
-}
-
-QColor VbColor(std::uint32_t bgr)
-{
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
-void SetForeColor(QWidget* control, std::uint32_t bgr)
-{
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::WindowText, VbColor(bgr));
-    palette.setColor(QPalette::ButtonText, VbColor(bgr));
-    control->setPalette(palette);
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
-                 const QFont& font, std::uint32_t bgr)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    SetForeColor(label, bgr);
-    return label;
-}
-
-namespace {
-
-// The application's style, with the command-button panel's face filled in
-// the palette's button colour as it is.
-class PlainFaceStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                       const QWidget* widget) const override
-    {
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-        if (element != PE_PanelButtonCommand)
-            return;
-        const QColor face = option->palette.color(QPalette::Button);
-        const bool down = option->state & (State_Sunken | State_On);
-        painter->fillRect(option->rect.adjusted(2, 2, -2, -2), down ? face.darker(110) : face);
-    }
-};
-
-}  // namespace
-
-void SetButtonFace(QPushButton* button, std::uint32_t bgr)
-{
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, VbColor(bgr));
-    button->setPalette(palette);
-    // A style of its own, over a fresh instance of the application's (the
-    // proxy takes the base), owned by the button.
-    auto* style = new PlainFaceStyle(QStyleFactory::create(QApplication::style()->name()));
-    style->setParent(button);
-    button->setStyle(style);
-}
-
-void ComboBox::changeEvent(QEvent* event)
-{
-    // An editable box's line edit follows the font at once, through QComboBox.
-    if (event->type() == QEvent::FontChange && !listReady_ && !lineEdit()) {
-        fontPending_ = true;
-        QWidget::changeEvent(event);  // repaint and relayout, as QComboBox does after its part
-        return;
-    }
-    QComboBox::changeEvent(event);
-}
-
-void ComboBox::showPopup()
-{
-    listReady_ = true;
-    if (fontPending_) {
-        fontPending_ = false;
-        QEvent change(QEvent::FontChange);
-        QComboBox::changeEvent(&change);
-    }
-    QComboBox::showPopup();
-}
-
-void FixWindow(QWidget* window, int width, int height, bool minimizeButton)
-{
-    Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (minimizeButton)
-        flags |= Qt::WindowMinimizeButtonHint;
-    window->setWindowFlags(window->windowFlags() | flags);
-    window->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    window->setWindowFlag(Qt::WindowMinimizeButtonHint, minimizeButton);
-    window->setFixedSize(width, height);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        window->move(area.center() - QPoint(width / 2, height / 2));
-    }
-}
-
-void InstallFontSubstitutions()
-{
-    // VbFont names the installed faces directly; the same chains serve any
-    // font that still names a designed family.
-    for (const Designed& d : designedFamilies())
-        QFont::insertSubstitutions(d.family, d.faces);
-}
-
-bool DisplayAvailable()
-{
-    return QGuiApplication::primaryScreen() != nullptr;
+    vb::raise(vb::ErrorKind::InvalidProcedureCall,
+              "no control " + std::string(name) + " of that kind on the form");
 }
 
 }  // namespace platform

@@ -1,115 +1,237 @@
-// Forms: windows with a load event, shown modally or modelessly, and the few
-// property conversions the window definitions need (fonts in points,
-// colours as 0x00BBGGRR, fixed client sizes).
+// Forms: the game's windows, described as data and built by a back end.
 //
-// A window class derives from QWidget (or QDialog) and from Form. Its
-// constructor builds the design-time layout; Form_Load() runs once, on the
-// first Show, before the window appears.
+// A window is a FormDef: its caption, fixed client size, title-bar buttons,
+// font, background and icon, and a table of ControlDefs (kind, name, parent,
+// rectangle, caption, font, colour, tab index, flags). The back end chosen
+// when the program is linked (platform/qt or platform/win32) builds the real
+// window and its controls from that table, once, in the Form's constructor.
+//
+// The protocol of a form:
+//   1. A window class derives from Form and hands its definition to Form's
+//      constructor; it then takes its controls by name (Find<Label>("labVer"))
+//      and sets their event routines (onClick).
+//   2. ShowModal() or ShowModeless() loads the form first: Form_Load() runs
+//      once, before the window appears.
+//   3. Event routines run on the one user-interface thread, each inside
+//      RunEvent() (runtime.h), one at a time.
+//   4. Unload() closes the window; a ShowModal() waiting for it returns. The
+//      close box calls Form_Close(), which unloads by default. When no form
+//      is left the program's event loop ends.
+//
+// Texts are UTF-8. In a caption "&" marks the next letter as the access key
+// (Alt and that letter). Colours are 0x00BBGGRR; rectangles are pixels of the
+// parent's client area. Nothing here includes a toolkit's or Windows' header.
 #pragma once
 
-#include <QColor>
-#include <QComboBox>
-#include <QFont>
-#include <QString>
-#include <QStringList>
-
 #include <cstdint>
-
-class QApplication;
-class QDialog;
-class QLabel;
-class QPushButton;
-class QRect;
-class QWidget;
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+// A font as the window definitions give it: a designed family ("MS UI
+// Gothic", "Times New Roman") and a size in points at 96 dots per inch, so
+// 9 points are 12 pixels. The back end uses the installed face that stands
+// in for the family. A null family means the form's font.
+struct FontDef {
+    const char* family = nullptr;
+    double points = 0;
+    bool bold = false;
+};
+
+// The system's own colour of a control ("standard").
+constexpr std::uint32_t kStandardColor = 0xFFFFFFFFu;
+
+enum class Kind {
+    Label,            // transparent text over whatever lies behind it
+    CommandButton,    // a push button with a caption
+    GraphicalButton,  // a push button showing a picture on a face colour
+    ComboBox,         // a drop-down list: a choice of its items, no typing
+    PictureBox,       // a persistent image (see picture.h)
+};
+
+enum ControlFlag : unsigned {
+    Hidden = 1u << 0,         // not visible when the form is first shown
+    DefaultButton = 1u << 1,  // Enter presses it (unless another button has the focus)
+    CancelButton = 1u << 2,   // Esc presses it
+    CentredText = 1u << 3,    // a label's lines are centred
+    TakesFocus = 1u << 4,     // a picture box in the focus order
+};
+
+struct ControlDef {
+    Kind kind = Kind::Label;
+    const char* name = nullptr;    // "labVer", "cmdMove0" (a control array: name and index)
+    const char* parent = nullptr;  // the picture box it lies in; null: the form itself
+    Rect rect;
+    const char* caption = "";      // a combo box: its items, one per line
+    FontDef font;
+    std::uint32_t color = kStandardColor;  // label: text; graphical button: face
+    int tabIndex = 0;                      // focus order among the focusable controls
+    unsigned flags = 0;
+    const char* picture = nullptr;         // graphical button: a form picture (picture.h)
+    std::uint32_t maskColor = 0;           // graphical button: the picture's colour left out
+    const char* accessibleName = nullptr;  // for screen readers, where the caption says too little
+    const char* labelFor = nullptr;        // a label: the control it names for screen readers
+};
+
+struct FormDef {
+    const char* name = nullptr;
+    const char* caption = "";
+    int width = 0, height = 0;     // the client area, fixed: the player cannot resize it
+    bool dialog = false;           // a dialog box rather than an application window
+    bool minimizeButton = false;   // the close box is always there, a maximize button never
+    FontDef font;                  // inherited by controls without a font of their own
+    const char* background = nullptr;  // form picture filling the client area behind the controls
+    const char* icon = nullptr;        // form picture (an .ico) of the window icon
+    std::span<const ControlDef> controls;
+};
+
+struct NativeForm;     // a back end's window
+struct NativeControl;  // a back end's control
+class Form;
+
+// Deletes a back end's window (defined by the back end).
+struct NativeFormDeleter {
+    void operator()(NativeForm* form) const;
+};
+
+class Control {
+public:
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
+
+    const ControlDef& Def() const { return def_; }
+    Form& Parent() const { return form_; }
+    NativeControl& Native() const { return *native_; }
+
+    bool Visible() const;
+    void SetVisible(bool visible);
+    bool HasFocus() const;
+    void SetFocus();
+    // What a screen reader says besides the control's name and value.
+    void SetDescription(std::string_view text);
+    std::string Description() const;
+
+protected:
+    Control(Form& form, const ControlDef& def) : form_(form), def_(def) {}
+
+private:
+    friend class Form;
+    Form& form_;
+    const ControlDef& def_;
+    NativeControl* native_ = nullptr;  // owned by the form's native window
+};
+
+class Label : public Control {
+public:
+    Label(Form& form, const ControlDef& def) : Control(form, def) {}
+    std::string Caption() const;
+    // Replaces the text ("\r\n" breaks a line) and repaints.
+    void SetCaption(std::string_view text);
+    std::uint32_t ForeColor() const;
+    void SetForeColor(std::uint32_t bgr);
+    // Where the platform passes them on, tells screen readers that this
+    // label's text is news to be read at once (the ending of a game).
+    void Alert();
+};
+
+class CommandButton : public Control {
+public:
+    CommandButton(Form& form, const ControlDef& def) : Control(form, def) {}
+    // The Click event routine, run inside RunEvent.
+    std::function<void()> onClick;
+};
+
+class ComboBox : public Control {
+public:
+    ComboBox(Form& form, const ControlDef& def) : Control(form, def) {}
+    // The selected item, counted from 0; -1 when none is.
+    int ListIndex() const;
+    // Selects the item; its text becomes Text(). Outside the items raises
+    // InvalidProcedureCall.
+    void SetListIndex(int index);
+    std::string Text() const;
+    int ListCount() const;
+    std::string List(int index) const;
+    // Runs after the choice changed, by the player or by SetListIndex.
+    std::function<void()> onClick;
+};
+
+class PictureBox;
+
 class Form {
 public:
-    virtual ~Form() = default;
+    explicit Form(const FormDef& def);
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+    virtual ~Form();
+
+    const FormDef& Def() const { return def_; }
+    NativeForm& Native() const { return *native_; }
+
     // Runs Form_Load the first time; later calls do nothing.
     void Load();
     bool IsLoaded() const { return loaded_; }
+
+    // Loads the form, shows it and returns once it has been unloaded; the
+    // other windows take no input meanwhile.
+    void ShowModal();
+    // Loads the form, shows it and returns at once.
+    void ShowModeless();
+    // Closes the window. A ShowModal waiting for it returns.
+    void Unload();
+    // True from the first show until it is unloaded.
+    bool Shown() const;
+    // The form object is deleted once its window has been unloaded (a form
+    // shown modelessly that outlives the routine that made it).
+    void DeleteOnUnload() { deleteOnUnload_ = true; }
+    bool DeletesOnUnload() const { return deleteOnUnload_; }
+
+    // The native window handle (a HWND on Windows, an X window id on Linux).
+    std::uintptr_t hWnd() const;
+
+    // Speaks news that comes without a move of the keyboard focus (a move
+    // made, a choice changed) through the screen reader, if one listens.
+    void Announce(std::string_view text);
+
+    // The controls as the definition lists them.
+    const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+    Control* FindControl(std::string_view name) const;
+    // The control of that name and kind; a name that the definition lacks,
+    // or of another kind, raises InvalidProcedureCall.
+    template <typename T>
+    T& Find(std::string_view name) const
+    {
+        auto* control = dynamic_cast<T*>(FindControl(name));
+        if (!control)
+            MissingControl(name);
+        return *control;
+    }
+
+    // The close box (or the window menu's close). Unloads by default.
+    virtual void Form_Close() { Unload(); }
 
 protected:
     virtual void Form_Load() {}
 
 private:
+    [[noreturn]] static void MissingControl(std::string_view name);
+
+    const FormDef& def_;
+    std::unique_ptr<NativeForm, NativeFormDeleter> native_;
+    std::vector<std::unique_ptr<Control>> controls_;
     bool loaded_ = false;
+    bool deleteOnUnload_ = false;
 };
-
-// Loads the dialog, shows it and returns once it has been unloaded; the other
-// windows take no input meanwhile.
-void ShowModal(QDialog& form);
-// Loads the window, shows it and returns at once.
-void ShowModeless(QWidget& form);
-
-// A font as the window definitions give it: family and size in points at the
-// standard 96 dots per inch, so a 9-point caption is 12 pixels high whatever
-// the screen says. The family is the installed face that stands in for it.
-QFont VbFont(const QString& family, double points, bool bold);
-
-// The installed face that stands in for a designed family ("MS UI Gothic",
-// "Times New Roman"), resolved on the first call, once per run; a family
-// without an installed stand-in is returned as it is, for the font
-// configuration to match.
-QString InstalledFace(const QString& family);
-
-// The first of the faces that is installed, or an empty string.
-QString FirstInstalled(const QStringList& faces);
-
-// A colour given as 0x00BBGGRR.
-QColor VbColor(std::uint32_t bgr);
-
-// Text colour of a label or button.
-void SetForeColor(QWidget* control, std::uint32_t bgr);
-
-// A label as the window definitions give one: transparent, text at the top
-// left, in the given font and colour (0x00BBGGRR).
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
-                 const QFont& font, std::uint32_t bgr);
-
-// Gives a command button a face of exactly this colour (0x00BBGGRR), as the
-// window definitions ask, whatever the style: the style still draws the
-// frame, focus and hover cues, and inside the 2-pixel frame the face shows
-// the plain colour (a shade darker while the button is held down) instead of
-// the style's own shading of it. The button stays an ordinary push button.
-void SetButtonFace(QPushButton* button, std::uint32_t bgr);
-
-// A drop-down list box whose list is built when it first drops down.
-// QComboBox builds its list (a list view in a pop-up frame, with its model
-// connections and scroll arrows) as soon as it is given a font, so a window
-// that sets the box's font would build, before it is shown, a list that most
-// players never open. Until the list first drops down this box takes a font
-// change as any widget does (repaint, relayout); then it passes the change on
-// to QComboBox, which hands the font to the list and renews its size hint,
-// and from then on every change goes through QComboBox. An editable box
-// passes every change on at once (its line edit follows the font). The font
-// is meant to be set before the window is first shown (which renews the size
-// hint too).
-class ComboBox : public QComboBox {
-public:
-    using QComboBox::QComboBox;
-    void showPopup() override;
-
-protected:
-    void changeEvent(QEvent* event) override;
-
-private:
-    bool listReady_ = false;
-    bool fontPending_ = false;
-};
-
-// Fixes a top-level window's client area and title-bar buttons and centres it
-// on the screen. The close box is always there.
-void FixWindow(QWidget* window, int width, int height, bool minimizeButton);
-
-// Program-wide set-up before the first window: maps the designed font
-// families onto the installed stand-ins for any font that names them.
-void InstallFontSubstitutions();
-
-// True when Qt has a screen to show windows on. When it has none the program
-// says so in one sentence instead of aborting.
-bool DisplayAvailable();
 
 }  // namespace platform

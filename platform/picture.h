@@ -5,83 +5,63 @@
 // image anew from it, transfers through its device context (hDC) draw into
 // the image, not onto the screen, and the box repaints itself from the image,
 // also after being covered or hidden. Image() reads the image back at any
-// time, visible or not.
-//
-// A box that takes the keyboard focus shows a focus mark over its edge while
-// it holds a focus reached by Tab or Shift+Tab, and none for a focus given by
-// the program or by a click, nor after a click on it (like a web page's
-// focus-visible); the window's activation keeps the mark as it was. The mark
-// is drawn on the screen only, never into the image.
+// time, visible or not; the picture it gives keeps those pixels even when the
+// box draws on afterwards.
 //
 // The board drawing protocol, per piece:
-//   mask.setPicture(LoadResPicture(200 + size)); piece.setPicture(LoadResPicture(100 + size));
-//   BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT);  board.setPicture(board.Image());
-//   BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND);   board.setPicture(board.Image());
-// Assigning a box its own image costs nothing: the box shares one buffer
-// with the picture it was given and copies only when two owners remain.
-//
-// The screen is brought up to date where the image changed, and only there:
-// a transfer marks its rectangle; assigning the box its own image changes
-// nothing; assigning again the picture the image last started from marks
-// only what was drawn over that picture since; any other picture marks the
-// whole box. So a complete redraw that ends with the same pixels in most of
-// the board repaints just the pieces that moved, and the board shown is
-// always the image.
+//   mask.SetPicture(LoadResPicture(200 + size, 0)); piece.SetPicture(LoadResPicture(100 + size, 0));
+//   BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT);  board.SetPicture(board.Image());
+//   BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND);   board.SetPicture(board.Image());
+// Assigning a box its own image changes nothing and costs nothing.
 #pragma once
 
-#include <QImage>
-#include <QRegion>
-#include <QWidget>
+#include "forms.h"
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 
 namespace platform {
 
-// A whole picture: opaque 32-bit RGB, one device pixel per picture pixel.
-using Picture = QImage;
+struct PictureData;  // a back end's pixels
 
-class PictureBox;
-
-// Device context of a picture box: where a transfer reads or writes.
-class Dc {
+// A whole picture, opaque 24-bit colour. Copies share their pixels, which
+// never change once the picture exists. A default picture is null.
+class Picture {
 public:
-    explicit Dc(PictureBox* box = nullptr) : box_(box) {}
-    PictureBox* box() const { return box_; }
+    Picture() = default;
+    explicit Picture(std::shared_ptr<const PictureData> data) : data_(std::move(data)) {}
+
+    bool IsNull() const { return !data_; }
+    int Width() const;
+    int Height() const;
+    // The colour at (x, y), as 0x00BBGGRR; (0, 0) is the top-left pixel.
+    std::uint32_t Pixel(int x, int y) const;
+
+    const std::shared_ptr<const PictureData>& Data() const { return data_; }
 
 private:
-    PictureBox* box_;
+    std::shared_ptr<const PictureData> data_;
 };
 
-class PictureBox : public QWidget {
-    Q_OBJECT
+// A device context: where a transfer reads or writes. On Windows a real
+// GDI device context (HDC); elsewhere the back end's name for a box's image.
+struct Dc {
+    std::uintptr_t handle = 0;
+};
+
+class PictureBox : public Control {
 public:
-    explicit PictureBox(QWidget* parent = nullptr);
+    PictureBox(Form& form, const ControlDef& def) : Control(form, def) {}
 
     // The picture becomes the box's picture; the persistent image starts anew
     // from it and is shown. A null picture clears the image.
-    void setPicture(const Picture& picture);
-    // The current persistent image. Copies of it share its buffer until one
-    // of them is written.
-    const Picture& Image() const { return image_; }
-    Dc hDC() { return Dc(this); }
-
-    // For transfers: the image to write into within `area`, unshared.
-    QImage& surface(const QRect& area);
-
-    // True while the focus mark is shown.
-    bool FocusMarkShown() const { return focusByKey_ && hasFocus(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    QImage image_;
-    bool focusByKey_ = false;  // the focus last came by Tab or Shift+Tab
-    qint64 startedFrom_ = 0;  // cacheKey() of the picture the image started from
-    QRegion drawnOver_;       // what transfers changed since then
+    void SetPicture(const Picture& picture);
+    // The current persistent image.
+    Picture Image() const;
+    // The device context that draws into the persistent image. Read it afresh
+    // after every SetPicture.
+    Dc hDC();
 };
 
 // Raster operations of BitBlt.
@@ -92,23 +72,20 @@ enum RasterOp : std::uint32_t {
 };
 
 // Combines the source rectangle into the destination rectangle pixel by
-// pixel, bitwise on each colour channel. The rectangle is clipped to both
-// images. Returns false when there is nothing to draw into or from.
+// pixel, bitwise on each colour channel, clipped to both images. False when
+// nothing could be drawn (a context without an image, an unknown operation).
 bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
             std::uint32_t rop);
 
 // The bitmap resource of that name ("BACK") or number (101..107, 201..207).
-// Each call returns a picture of its own; copies of one resource share their
-// pixels until one of them is written, and the bytes are decoded on the first
-// load only. A resource the program does not hold, or cannot decode, raises
-// vb::ErrorKind::ResourceNotFound at every load of it. The type must be 0
-// (bitmap).
-Picture LoadResPicture(const QString& name, int type);
+// Type 0 is a bitmap, the only type there is; any other raises
+// InvalidProcedureCall. A resource the program does not hold, or cannot
+// decode, raises ResourceNotFound at every load of it.
+Picture LoadResPicture(std::string_view name, int type);
 Picture LoadResPicture(std::int32_t id, int type);
 
-// A picture of a window definition (the title picture, an arrow, the icon),
-// by file name, e.g. "title.bmp", kept like the resource pictures. Missing or
-// undecodable raises ResourceNotFound.
-Picture FormPicture(const QString& fileName);
+// A picture of a window definition (the title picture, an arrow), by file
+// name, e.g. "title.bmp". Missing or undecodable raises ResourceNotFound.
+Picture FormPicture(std::string_view fileName);
 
 }  // namespace platform

@@ -2,9 +2,9 @@
 // message boxes, opening a file with the desktop shell, ending the program,
 // and reporting run-time errors.
 //
-// Message boxes, the shell and the two ways of ending go through Seams, so a
-// test can answer a box, record a shell call or observe the end without a
-// modal window or a real viewer. The defaults are the real services.
+// Message boxes, the shell and ending go through Seams, so a test can answer
+// a box, record a shell call or observe the end without a modal window or a
+// real viewer. The defaults are the back end's real services.
 //
 // Every event routine of a window runs inside RunEvent(): a vb::RuntimeError
 // that escapes the routine is reported in a message box and the program ends
@@ -13,13 +13,13 @@
 
 #include "checked.h"
 
-#include <QString>
-
 #include <functional>
-
-class QWidget;
+#include <string>
+#include <string_view>
 
 namespace platform {
+
+class Form;
 
 // MsgBox style bits used by the game: OK only, with an icon.
 enum MsgBoxStyle : int {
@@ -31,24 +31,25 @@ enum MsgBoxStyle : int {
 };
 
 struct Seams {
-    // Shows a modal message box and returns when the player has closed it.
-    std::function<void(const QString& prompt, int style, const QString& title)> msgBox;
-    // Hands one file to the desktop's opener; owner may be null. The file
-    // name may carry bytes that are not UTF-8 (see FileNameFromBytes). The
-    // real one starts no second opener while the first still runs.
-    std::function<void(QWidget* owner, const QString& file)> shellOpen;
+    // Shows a modal message box, owned by the active window, and returns when
+    // the player has closed it. Texts are UTF-8.
+    std::function<void(const std::string& prompt, int style, const std::string& title)> msgBox;
+    // Hands one file to the desktop's opener; owner may be null. The name is
+    // UTF-8 (on Linux: the file system's own bytes). The real one starts no
+    // second opener while the first still runs.
+    std::function<void(Form* owner, const std::string& file)> shellOpen;
     // Ends the program with the given status, at once. The real one does not
-    // return; a test's may, and then End() makes sure no window stays open.
+    // return; a test's may, and then the windows are closed.
     std::function<void(int status)> exit;
 };
 
 // The seams in force. Tests assign their own members and restore them.
 Seams& seams();
-// The real services (what seams() starts with).
+// The real services (what seams() starts with); defined by the back end.
 Seams defaultSeams();
 
-void MsgBox(const QString& prompt, int style, const QString& title);
-void ShellOpen(QWidget* owner, const QString& file);
+void MsgBox(std::string_view prompt, int style, std::string_view title);
+void ShellOpen(Form* owner, std::string_view file);
 
 // Ends the program at once with status 0: every window closes and no further
 // routine of the program runs. Ended() tells whether End() has been called;
@@ -57,9 +58,13 @@ void End();
 bool Ended();
 void ResetEnded();  // for tests that run several programs in one process
 
+// Closes every window of the program (the back end's); used when a test's
+// exit seam returns.
+void CloseAllForms();
+
 // The Japanese text of a run-time error report: number and description,
 // nothing else.
-QString RuntimeErrorText(const vb::RuntimeError& error);
+std::string RuntimeErrorText(const vb::RuntimeError& error);
 
 // Reports the error in a message box titled with the program's name (and,
 // with its detail, in one line on standard error), then ends the program

@@ -1,106 +1,104 @@
 #include "frmStart.h"
 
-#include "announcer.h"
 #include "app.h"
 #include "modMain.h"
 #include "runtime.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QPainter>
-#include <QPushButton>
-
-#include <cmath>
+#include <charconv>
+#include <cstdlib>
+#include <iterator>
 
 namespace {
 
-constexpr std::uint32_t kWhite = 0x00FFFFFF;
+using platform::ControlDef;
+using platform::Kind;
 
-const QString kGothic = QStringLiteral("MS UI Gothic");
-const QString kTimes = QStringLiteral("Times New Roman");
+constexpr std::uint32_t kWhite = 0x00FFFFFF;
+constexpr const char* kGothic = "MS UI Gothic";
+constexpr const char* kTimes = "Times New Roman";
+
+constexpr ControlDef kControls[] = {
+    {.kind = Kind::Label, .name = "labVer", .rect = {190, 25, 105, 25}, .caption = "Ver.",
+     .font = {kTimes, 15.75, true}, .color = kWhite, .tabIndex = 0},
+    {.kind = Kind::ComboBox, .name = "cboNum", .rect = {193, 119, 47, 30}, .caption = "3\n4\n5\n6\n7",
+     .font = {kTimes, 14.25, true}, .tabIndex = 1, .accessibleName = "段数"},
+    {.kind = Kind::Label, .name = "Label1", .rect = {253, 126, 16, 16}, .caption = "段",
+     .font = {kGothic, 12, true}, .color = kWhite, .tabIndex = 4, .labelFor = "cboNum"},
+    {.kind = Kind::CommandButton, .name = "cmdStart", .rect = {107, 205, 101, 27},
+     .caption = "スタート(&S)", .tabIndex = 2, .flags = platform::DefaultButton},
+    {.kind = Kind::CommandButton, .name = "cmdQuit", .rect = {214, 205, 101, 27},
+     .caption = "終了(&Q)", .tabIndex = 3, .flags = platform::CancelButton},
+};
 
 }  // namespace
 
-QString VersionText(vb::Integer major, vb::Integer minor, vb::Integer revision)
+const platform::FormDef frmStart::kDefinition = {
+    .name = "frmStart",
+    .caption = "Velmo",
+    .width = 320,
+    .height = 240,
+    .dialog = true,
+    .minimizeButton = false,
+    .font = {kGothic, 9, false},
+    .background = "title.bmp",
+    .controls = kControls,
+};
+
+std::string VersionText(vb::Integer major, vb::Integer minor, vb::Integer revision)
 {
-    QString text = QStringLiteral("Ver.") + QString::number(major) + QLatin1Char('.')
-                   + QStringLiteral("%1").arg(minor, 2, 10, QLatin1Char('0'));
+    std::string text = "Ver." + std::to_string(major) + ".";
+    const std::string minorDigits = std::to_string(minor);
+    if (minor >= 0 && minorDigits.size() < 2)
+        text += std::string(2 - minorDigits.size(), '0');
+    text += minorDigits;
     if (revision > 999) {
         const vb::Long code = vb::roundToLong(revision / 1000.0 + 97 - 1);
-        text += QChar(static_cast<char16_t>(code));
+        text += static_cast<char>(code);
     }
     return text;
 }
 
-frmStart::frmStart(QWidget* parent) : QDialog(parent)
+frmStart::frmStart()
+    : Form(kDefinition),
+      labVer(Find<platform::Label>("labVer")),
+      cboNum(Find<platform::ComboBox>("cboNum")),
+      Label1(Find<platform::Label>("Label1")),
+      cmdStart(Find<platform::CommandButton>("cmdStart")),
+      cmdQuit(Find<platform::CommandButton>("cmdQuit"))
 {
-    setWindowTitle(QStringLiteral("Velmo"));
-    setFont(platform::VbFont(kGothic, 9, false));
-    platform::FixWindow(this, 320, 240, false);
-    title_ = platform::FormPicture(QStringLiteral("title.bmp"));
-
-    labVer = platform::NewLabel(this, "labVer", QStringLiteral("Ver."), {190, 25, 105, 25},
-                                platform::VbFont(kTimes, 15.75, true), kWhite);
-
-    cboNum = new platform::ComboBox(this);
-    cboNum->setObjectName(QStringLiteral("cboNum"));
-    cboNum->setGeometry(193, 119, 47, 30);
-    cboNum->setFont(platform::VbFont(kTimes, 14.25, true));
-    cboNum->setEditable(false);
-    cboNum->setAccessibleName(QStringLiteral("段数"));
-    cboNum->addItems({QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
-                      QStringLiteral("6"), QStringLiteral("7")});
-
-    Label1 = platform::NewLabel(this, "Label1", QStringLiteral("段"), {253, 126, 16, 16},
-                                platform::VbFont(kGothic, 12, true), kWhite);
-    Label1->setBuddy(cboNum);
-
-    cmdStart = new QPushButton(QStringLiteral("スタート(&S)"), this);
-    cmdStart->setObjectName(QStringLiteral("cmdStart"));
-    cmdStart->setGeometry(107, 205, 101, 27);
-    cmdStart->setDefault(true);
-
-    cmdQuit = new QPushButton(QStringLiteral("終了(&Q)"), this);
-    cmdQuit->setObjectName(QStringLiteral("cmdQuit"));
-    cmdQuit->setGeometry(214, 205, 101, 27);
-
-    // Screen readers say neither the choice of this combo box on focus nor
-    // its changes. The description ("5段") is read out with the focus, and
-    // the announcer says every change.
-    auto* announcer = new platform::Announcer(this);
-    connect(cboNum, &QComboBox::currentTextChanged, cboNum, [this, announcer](const QString& text) {
-        cboNum->setAccessibleDescription(text + QStringLiteral("段"));
-        if (cboNum->hasFocus())
-            announcer->Say(cboNum->accessibleDescription());
-    });
-
-    setTabOrder(cboNum, cmdStart);
-    setTabOrder(cmdStart, cmdQuit);
-    cboNum->setFocus();
-
-    connect(cmdStart, &QPushButton::clicked, this,
-            [this] { platform::RunEvent([this] { cmdStart_Click(); }); });
-    connect(cmdQuit, &QPushButton::clicked, this,
-            [this] { platform::RunEvent([this] { cmdQuit_Click(); }); });
+    cboNum.onClick = [this] { cboNum_Click(); };
+    cmdStart.onClick = [this] { cmdStart_Click(); };
+    cmdQuit.onClick = [this] { cmdQuit_Click(); };
 }
 
 void frmStart::Form_Load()
 {
-    cboNum->setCurrentIndex(2);
+    cboNum.SetListIndex(2);
     ShowVersion();
 }
 
 void frmStart::ShowVersion()
 {
-    labVer->setText(VersionText(platform::App::Major(), platform::App::Minor(),
-                                platform::App::Revision()));
+    labVer.SetCaption(VersionText(platform::App::Major(), platform::App::Minor(),
+                                  platform::App::Revision()));
+}
+
+void frmStart::cboNum_Click()
+{
+    // Screen readers say neither the choice of this combo box on focus nor
+    // its changes. The description ("5段") is read out with the focus, and
+    // every change is announced.
+    cboNum.SetDescription(cboNum.Text() + "段");
+    if (cboNum.HasFocus())
+        Announce(cboNum.Description());
 }
 
 void frmStart::cmdStart_Click()
 {
-    bool ok = false;
-    const double value = cboNum->currentText().toDouble(&ok);
-    if (!ok)
+    const std::string text = cboNum.Text();
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size())
         vb::raise(vb::ErrorKind::TypeMismatch, "piece count is not a number");
     modMain::gNum = vb::roundToLong(value);
     Unload();
@@ -111,23 +109,10 @@ void frmStart::cmdQuit_Click()
     platform::End();
 }
 
-void frmStart::Unload()
+void frmStart::Form_Close()
 {
-    unloading_ = true;
-    done(QDialog::Accepted);
-}
-
-void frmStart::reject()
-{
-    if (!unloading_ && !platform::Ended())
-        platform::RunEvent([this] { cmdQuit_Click(); });
+    if (!platform::Ended())
+        cmdQuit_Click();
     // Reached only when a test's exit seam lets End() return.
-    unloading_ = true;
-    QDialog::reject();
-}
-
-void frmStart::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.drawImage(0, 0, title_);
+    Unload();
 }

@@ -3,43 +3,36 @@
 
 #include "checked.h"
 #include "forms.h"
-#include "picture.h"
 
-#include <QDialog>
-#include <QString>
-
-class QComboBox;
-class QLabel;
-class QPushButton;
+#include <string>
 
 // "Ver.1.00": major, a point, minor in at least two digits, and for a
 // revision above 999 a letter (1000-1499 "a", 1500 "b", ...).
-QString VersionText(vb::Integer major, vb::Integer minor, vb::Integer revision);
+std::string VersionText(vb::Integer major, vb::Integer minor, vb::Integer revision);
 
-class frmStart : public QDialog, public platform::Form {
-    Q_OBJECT
+class frmStart : public platform::Form {
 public:
-    explicit frmStart(QWidget* parent = nullptr);
+    frmStart();
 
-    QLabel* labVer;
-    QComboBox* cboNum;
-    QLabel* Label1;
-    QPushButton* cmdStart;
-    QPushButton* cmdQuit;
+    platform::Label& labVer;
+    platform::ComboBox& cboNum;
+    platform::Label& Label1;
+    platform::CommandButton& cmdStart;
+    platform::CommandButton& cmdQuit;
+
+    // The window definition.
+    static const platform::FormDef kDefinition;
+
+    // Esc presses the quit button; the close box ends the program like it,
+    // since a game cannot be set up without a chosen count.
+    void Form_Close() override;
 
 protected:
     void Form_Load() override;
-    void paintEvent(QPaintEvent* event) override;
-    // Esc and the close box: both end the program like the quit button, since
-    // a game cannot be set up without a chosen count.
-    void reject() override;
 
 private:
+    void cboNum_Click();
     void cmdStart_Click();
     void cmdQuit_Click();
     void ShowVersion();
-    void Unload();
-
-    platform::Picture title_;
-    bool unloading_ = false;
 };

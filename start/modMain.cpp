@@ -2,7 +2,6 @@
 
 #include "frmMain.h"
 #include "frmStart.h"
-#include "forms.h"
 #include "runtime.h"
 
 namespace modMain {
@@ -13,7 +12,7 @@ void Main()
 {
     {
         frmStart start;
-        platform::ShowModal(start);
+        start.ShowModal();
     }
     // End() never returns in a real run; under a test's exit seam it does,
     // and then nothing more of the program may happen.
@@ -21,8 +20,8 @@ void Main()
         return;
 
     auto* game = new frmMain(gNum);
-    game->setAttribute(Qt::WA_DeleteOnClose);
-    platform::ShowModeless(*game);
+    game->DeleteOnUnload();
+    game->ShowModeless();
 }
 
 }  // namespace modMain

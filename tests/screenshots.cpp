@@ -1,18 +1,19 @@
 // Writes screenshots of the windows into a folder, for the README and for
 // looking at the game without a desktop:
 //   QT_QPA_PLATFORM=offscreen velmo_screenshots docs/
+#include "fonts.h"
 #include "frmMain.h"
 #include "frmStart.h"
+#include "qt_platform.h"
 #include "runtime.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -26,10 +27,15 @@ void save(QWidget* w, const char* name)
     std::printf("%s\n", qPrintable(path));
 }
 
-void play(frmMain& w, std::initializer_list<int> buttons)
+void save(const platform::Form& form, const char* name)
 {
-    for (int b : buttons)
-        QTest::mouseClick(w.cmdMove[b], Qt::LeftButton);
+    save(platform::qt::Window(form), name);
+}
+
+void play(frmMain& w, std::initializer_list<std::size_t> buttons)
+{
+    for (std::size_t b : buttons)
+        QTest::mouseClick(platform::qt::Widget(*w.cmdMove[b]), Qt::LeftButton);
 }
 
 }  // namespace
@@ -39,38 +45,38 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     platform::InstallFontSubstitutions();
     gOut = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    platform::seams().msgBox = [](const QString& prompt, int style, const QString& title) {
-        QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::Ok);
+    platform::seams().msgBox = [](const std::string& prompt, int style, const std::string& title) {
+        QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(prompt),
+                        QMessageBox::Ok);
         Q_UNUSED(style);
         box.show();
         save(&box, "refusal.png");
     };
 
     frmStart start;
-    start.Load();
-    start.show();
-    save(&start, "start-dialog.png");
-    start.hide();
+    start.ShowModeless();
+    save(start, "start-dialog.png");
+    platform::qt::Window(start)->hide();
 
     vb::Long seven = 7;
     frmMain opening(seven);
-    platform::ShowModeless(opening);
-    save(&opening, "board-opening-7.png");
+    opening.ShowModeless();
+    save(opening, "board-opening-7.png");
     play(opening, {1, 0, 4});
-    save(&opening, "board-in-progress.png");
+    save(opening, "board-in-progress.png");
     play(opening, {0});  // size 3 onto size 1: refused
-    opening.close();
+    opening.Unload();
 
     vb::Long three = 3;
     frmMain won(three);
-    platform::ShowModeless(won);
+    won.ShowModeless();
     play(won, {1, 0, 4, 1, 2, 3, 1});
-    save(&won, "ending-success.png");
-    won.close();
+    save(won, "ending-success.png");
+    won.Unload();
 
     frmMain lost(three);
-    platform::ShowModeless(lost);
+    lost.ShowModeless();
     play(lost, {1, 5, 1, 5, 1, 5, 0});
-    save(&lost, "ending-failure.png");
+    save(lost, "ending-failure.png");
     return 0;
 }

@@ -1,15 +1,17 @@
 // Both windows at two device pixels per pixel (run with QT_SCALE_FACTOR=2):
 // same layout, pictures enlarged by whole pixels, text drawn at the finer
 // resolution rather than blown up.
+#include "fonts.h"
 #include "frmMain.h"
 #include "frmStart.h"
+#include "qt_platform.h"
 #include "seams.h"
 
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 namespace {
+
+using platform::qt::Widget;
 
 QImage shot(QWidget* w)
 {
@@ -27,6 +29,11 @@ bool enlargedByWholePixels(const QImage& big, const QImage& source, QRect region
                     if (big.pixel(2 * x + dx, 2 * y + dy) != source.pixel(x, y))
                         return false;
     return true;
+}
+
+QImage formPicture(const char* file)
+{
+    return platform::qt::Image(platform::FormPicture(file));
 }
 
 }  // namespace
@@ -51,16 +58,15 @@ void TestHiDpi::initTestCase()
 void TestHiDpi::startDialog()
 {
     frmStart dialog;
-    dialog.Load();
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(dialog.size(), QSize(320, 240));
-    QCOMPARE(dialog.cmdStart->geometry(), QRect(107, 205, 101, 27));
-    const QImage image = shot(&dialog);
+    dialog.ShowModeless();
+    QWidget* window = platform::qt::Window(dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->size(), QSize(320, 240));
+    QCOMPARE(Widget(dialog.cmdStart)->geometry(), QRect(107, 205, 101, 27));
+    const QImage image = shot(window);
     QCOMPARE(image.size(), QSize(640, 480));
     // The title picture where no control covers it.
-    const QImage title = platform::FormPicture(QStringLiteral("title.bmp"));
-    QVERIFY(enlargedByWholePixels(image, title, QRect(0, 60, 100, 100)));
+    QVERIFY(enlargedByWholePixels(image, formPicture("title.bmp"), QRect(0, 60, 100, 100)));
 }
 
 void TestHiDpi::gameWindow()
@@ -68,22 +74,23 @@ void TestHiDpi::gameWindow()
     FakeSeams fake;
     vb::Long num = 7;
     frmMain w(num);
-    platform::ShowModeless(w);
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.size(), QSize(480, 360));
-    QCOMPARE(w.picBack->geometry(), QRect(0, 0, 480, 360));
-    QCOMPARE(w.cmdMove[5]->geometry(), QRect(330, 322, 60, 32));
+    w.ShowModeless();
+    QWidget* window = platform::qt::Window(w);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->size(), QSize(480, 360));
+    QCOMPARE(Widget(w.picBack)->geometry(), QRect(0, 0, 480, 360));
+    QCOMPARE(Widget(*w.cmdMove[5])->geometry(), QRect(330, 322, 60, 32));
 
     // The board, pieces included, doubled pixel for pixel.
-    const QImage image = shot(&w);
+    const QImage image = shot(window);
     QCOMPARE(image.size(), QSize(960, 720));
-    const QImage board = w.picBack->Image();
+    const QImage board = platform::qt::Image(w.picBack.Image());
     QCOMPARE(board.size(), QSize(480, 360));
     QVERIFY(enlargedByWholePixels(image, board, QRect(40, 110, 400, 170)));
 
     // The arrows too: a doubled arrow, its grey still left out.
-    const QImage button = shot(w.cmdMove[0]);
-    const QImage arrow = platform::FormPicture(QStringLiteral("arrow-a.bmp"));
+    const QImage button = shot(Widget(*w.cmdMove[0]));
+    const QImage arrow = formPicture("arrow-a.bmp");
     int doubled = 0, grey = 0;
     for (int y = 0; y < 20; ++y) {
         for (int x = 0; x < 40; ++x) {
@@ -101,7 +108,7 @@ void TestHiDpi::gameWindow()
 
     // Text is drawn at the finer resolution: some 2x2 blocks of the status
     // label's glyphs are not one flat colour, as they would be if blown up.
-    const QImage label = shot(w.labStat);
+    const QImage label = shot(Widget(w.labStat));
     int mixedBlocks = 0;
     for (int y = 0; y + 1 < label.height(); y += 2)
         for (int x = 0; x + 1 < label.width(); x += 2) {

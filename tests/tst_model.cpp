@@ -1,14 +1,15 @@
 // The puzzle model against an independent statement of the rules.
 #include "tower.h"
 
-#include "moves.h"
-
-#include <QTest>
+#include "check.h"
+#include "facts.h"
 
 #include <array>
 #include <deque>
 #include <limits>
 #include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 using velmo::Long;
@@ -26,8 +27,8 @@ struct Captions : velmo::StatusLabels {
 // smallest piece.
 using Position = std::vector<int>;
 
-using testmoves::kFrom;
-using testmoves::kTo;
+using facts::kFrom;
+using facts::kTo;
 
 int smallestOn(const Position& pos, int peg)
 {
@@ -103,6 +104,18 @@ Position readBack(const TowerModel& m, int n)
     return total == n ? pos : Position{};
 }
 
+std::string text(const Position& pos)
+{
+    std::string out = "{";
+    for (std::size_t i = 0; i < pos.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += std::to_string(pos[i]);
+    }
+    out += '}';
+    return out;
+}
+
 TowerModel* started(Long& num, Captions& captions)
 {
     auto* m = new TowerModel(num);
@@ -110,329 +123,323 @@ TowerModel* started(Long& num, Captions& captions)
     return m;
 }
 
-}  // namespace
+// Runs one row of a table case; a failure in it names the row.
+template <typename Body>
+void row(const std::string& name, Body body)
+{
+    try {
+        body();
+    } catch (check::Failure& f) {
+        f.what = "[" + name + "] " + f.what;
+        throw;
+    }
+}
 
-class TestModel : public QObject {
-    Q_OBJECT
-private slots:
-    void checkedArithmetic();
-    void bankersRounding_data();
-    void bankersRounding();
-    void boundedArrays();
-
-    void initialTower_data();
-    void initialTower();
-    void badCountFailsBeforeCaptions_data();
-    void badCountFailsBeforeCaptions();
-    void buttonIndexOutOfRange();
-
-    void everyReachableState_data();
-    void everyReachableState();
-    void shortestSolutionSolvesOnLastMove_data();
-    void shortestSolutionSolvesOnLastMove();
-    void budgetRunsOutOnLastMove_data();
-    void budgetRunsOutOnLastMove();
-    void stackBackOnPegOneIsNoSolution();
+// Every piece count with either target peg.
+struct Target {
+    int n;
+    int target;
+    std::string name() const { return std::to_string(n) + " to peg " + std::to_string(target); }
 };
 
-void TestModel::checkedArithmetic()
+std::vector<Target> everyTarget()
+{
+    std::vector<Target> rows;
+    for (int n = 3; n <= 7; ++n)
+        for (int target : {2, 3})
+            rows.push_back({n, target});
+    return rows;
+}
+
+}  // namespace
+
+TEST_CASE(checkedArithmetic)
 {
     constexpr Long max = std::numeric_limits<Long>::max();
     constexpr Long min = std::numeric_limits<Long>::min();
-    QCOMPARE(vb::add(max - 1, 1), max);
-    QCOMPARE(vb::sub(min + 1, 1), min);
-    QCOMPARE(vb::mul(-46341, 46340), -2147441940);
+    CHECK_EQ(vb::add(max - 1, 1), max);
+    CHECK_EQ(vb::sub(min + 1, 1), min);
+    CHECK_EQ(vb::mul(-46341, 46340), -2147441940);
     for (auto overflow : {+[] { vb::add(max, 1); }, +[] { vb::sub(min, 1); },
                           +[] { vb::mul(65536, 32768); }, +[] { vb::sub(0, min); }}) {
+        bool raised = false;
         try {
             overflow();
-            QFAIL("no overflow raised");
         } catch (const vb::RuntimeError& e) {
-            QCOMPARE(e.kind(), vb::ErrorKind::Overflow);
-            QCOMPARE(e.number(), 6);
+            raised = true;
+            CHECK(e.kind() == vb::ErrorKind::Overflow);
+            CHECK_EQ(e.number(), 6);
         }
+        CHECK_MSG(raised, "no overflow raised");
     }
 }
 
-void TestModel::bankersRounding_data()
+TEST_CASE(bankersRounding)
 {
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("0.5") << 0.5 << 0;
-    QTest::newRow("1.5") << 1.5 << 2;
-    QTest::newRow("2.5") << 2.5 << 2;
-    QTest::newRow("-2.5") << -2.5 << -2;
-    QTest::newRow("2.4999") << 2.4999 << 2;
-    QTest::newRow("97.5") << 97.5 << 98;
-    QTest::newRow("98.5") << 98.5 << 98;
-    QTest::newRow("98.501") << 98.501 << 99;
-    QTest::newRow("2^31-1") << 2147483647.0 << 2147483647;
-    QTest::newRow("-2^31-0.5 rounds in range") << -2147483648.5 << std::numeric_limits<int>::min();
+    const struct {
+        const char* name;
+        double value;
+        int expected;
+    } rows[] = {
+        {"0.5", 0.5, 0},
+        {"1.5", 1.5, 2},
+        {"2.5", 2.5, 2},
+        {"-2.5", -2.5, -2},
+        {"2.4999", 2.4999, 2},
+        {"97.5", 97.5, 98},
+        {"98.5", 98.5, 98},
+        {"98.501", 98.501, 99},
+        {"2^31-1", 2147483647.0, 2147483647},
+        {"-2^31-0.5 rounds in range", -2147483648.5, std::numeric_limits<int>::min()},
+    };
+    for (const auto& r : rows)
+        row(r.name, [&] { CHECK_EQ(vb::roundToLong(r.value), r.expected); });
 }
 
-void TestModel::bankersRounding()
-{
-    QFETCH(double, value);
-    QFETCH(int, expected);
-    QCOMPARE(vb::roundToLong(value), expected);
-}
-
-void TestModel::boundedArrays()
+TEST_CASE(boundedArrays)
 {
     vb::Array<Long, 3, 7> a;
     for (Long i = 3; i <= 7; ++i)
-        QCOMPARE(a(i), 0);
+        CHECK_EQ(a(i), 0);
     a(3) = 11;
     a(7) = 77;
-    QCOMPARE(a(3), 11);
-    QCOMPARE(a(7), 77);
-    for (Long bad : {2, 8, -1, std::numeric_limits<Long>::min()}) {
-        try {
-            a(bad) = 1;
-            QFAIL("no subscript error");
-        } catch (const vb::RuntimeError& e) {
-            QCOMPARE(e.kind(), vb::ErrorKind::SubscriptOutOfRange);
-        }
-    }
+    CHECK_EQ(a(3), 11);
+    CHECK_EQ(a(7), 77);
+    for (Long bad : {2, 8, -1, std::numeric_limits<Long>::min()})
+        CHECK_RAISES(vb::ErrorKind::SubscriptOutOfRange, a(bad) = 1);
     for (double bad : {2147483648.0, -2147483649.0, std::numeric_limits<double>::quiet_NaN()})
-        QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, vb::roundToLong(bad));
+        CHECK_RAISES(vb::ErrorKind::Overflow, vb::roundToLong(bad));
 }
 
-void TestModel::initialTower_data()
+TEST_CASE(initialTower)
 {
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("qualify");
-    QTest::newRow("3") << 3 << QStringLiteral("3段 / 最短 7手");
-    QTest::newRow("4") << 4 << QStringLiteral("4段 / 最短 15手");
-    QTest::newRow("5") << 5 << QStringLiteral("5段 / 最短 31手");
-    QTest::newRow("6") << 6 << QStringLiteral("6段 / 最短 63手");
-    QTest::newRow("7") << 7 << QStringLiteral("7段 / 最短 127手");
-}
+    const struct {
+        int n;
+        const char* qualify;
+    } rows[] = {
+        {3, "3段 / 最短 7手"},
+        {4, "4段 / 最短 15手"},
+        {5, "5段 / 最短 31手"},
+        {6, "6段 / 最短 63手"},
+        {7, "7段 / 最短 127手"},
+    };
+    for (const auto& r : rows) {
+        row(std::to_string(r.n), [&] {
+            const int n = r.n;
+            Long num = n;
+            Captions captions;
+            std::unique_ptr<TowerModel> m(started(num, captions));
 
-void TestModel::initialTower()
-{
-    QFETCH(int, n);
-    QFETCH(QString, qualify);
-    Long num = n;
-    Captions captions;
-    std::unique_ptr<TowerModel> m(started(num, captions));
+            CHECK_EQ(captions.qualify, std::vector<std::string>{r.qualify});
+            CHECK_EQ(captions.stat, std::vector<std::string>{"現在 1手目"});
+            CHECK_EQ(m->mTurn, 1);
+            const Long shortest[] = {7, 15, 31, 63, 127};
+            for (Long k = 3; k <= 7; ++k)
+                CHECK_EQ(m->mShortest(k), shortest[k - 3]);
 
-    QCOMPARE(captions.qualify, std::vector<std::string>{qualify.toStdString()});
-    QCOMPARE(captions.stat, std::vector<std::string>{"現在 1手目"});
-    QCOMPARE(m->mTurn, 1);
-    const Long shortest[] = {7, 15, 31, 63, 127};
-    for (Long k = 3; k <= 7; ++k)
-        QCOMPARE(m->mShortest(k), shortest[k - 3]);
+            CHECK_EQ(m->mTower(1).Count, n);
+            for (Long k = 1; k <= 8; ++k)
+                CHECK_EQ(m->mTower(1).Level(k), k <= n ? n - k + 1 : 0);
+            for (Long p : {0, 2, 3})
+                CHECK_EQ(m->mTower(p), velmo::PegState{});
 
-    QCOMPARE(m->mTower(1).Count, n);
-    for (Long k = 1; k <= 8; ++k)
-        QCOMPARE(m->mTower(1).Level(k), k <= n ? n - k + 1 : 0);
-    for (Long p : {0, 2, 3})
-        QCOMPARE(m->mTower(p), velmo::PegState{});
+            CHECK_EQ(m->mPegX(0), 0);
+            CHECK_EQ(m->mPegX(1), 60);
+            CHECK_EQ(m->mPegX(2), 180);
+            CHECK_EQ(m->mPegX(3), 300);
+            CHECK_EQ(m->mLevelY(0), 0);
+            for (Long k = 1; k <= 7; ++k)
+                CHECK_EQ(m->mLevelY(k), 260 - 20 * k);
+            for (Long i = 0; i <= 5; ++i) {
+                CHECK_EQ(m->mMoveDef(i).FromPeg, kFrom[i]);
+                CHECK_EQ(m->mMoveDef(i).ToPeg, kTo[i]);
+            }
 
-    QCOMPARE(m->mPegX(0), 0);
-    QCOMPARE(m->mPegX(1), 60);
-    QCOMPARE(m->mPegX(2), 180);
-    QCOMPARE(m->mPegX(3), 300);
-    QCOMPARE(m->mLevelY(0), 0);
-    for (Long k = 1; k <= 7; ++k)
-        QCOMPARE(m->mLevelY(k), 260 - 20 * k);
-    for (Long i = 0; i <= 5; ++i) {
-        QCOMPARE(m->mMoveDef(i).FromPeg, kFrom[i]);
-        QCOMPARE(m->mMoveDef(i).ToPeg, kTo[i]);
+            // First move: only the two buttons under peg 1 are allowed.
+            for (vb::Integer i = 0; i <= 5; ++i)
+                CHECK_EQ(m->CheckMove(i), i < 2 ? 0 : 1);
+            CHECK_EQ(m->CheckEnd(), 0);
+        });
     }
-
-    // First move: only the two buttons under peg 1 are allowed.
-    for (vb::Integer i = 0; i <= 5; ++i)
-        QCOMPARE(m->CheckMove(i), i < 2 ? 0 : 1);
-    QCOMPARE(m->CheckEnd(), 0);
 }
 
-void TestModel::badCountFailsBeforeCaptions_data()
+TEST_CASE(badCountFailsBeforeCaptions)
 {
-    QTest::addColumn<int>("n");
-    QTest::newRow("closed start dialog") << 0;
-    QTest::newRow("2") << 2;
-    QTest::newRow("8") << 8;
-    QTest::newRow("-5") << -5;
-}
-
-void TestModel::badCountFailsBeforeCaptions()
-{
-    QFETCH(int, n);
-    Long num = n;
-    TowerModel m(num);
-    Captions captions;
-    try {
-        m.InitGame(captions);
-        QFAIL("a bad count was accepted");
-    } catch (const vb::RuntimeError& e) {
-        QCOMPARE(e.kind(), vb::ErrorKind::SubscriptOutOfRange);
+    const struct {
+        const char* name;
+        int n;
+    } rows[] = {
+        {"closed start dialog", 0},
+        {"2", 2},
+        {"8", 8},
+        {"-5", -5},
+    };
+    for (const auto& r : rows) {
+        row(r.name, [&] {
+            Long num = r.n;
+            TowerModel m(num);
+            Captions captions;
+            CHECK_RAISES(vb::ErrorKind::SubscriptOutOfRange, m.InitGame(captions));
+            CHECK(captions.qualify.empty());
+            CHECK(captions.stat.empty());
+            CHECK_EQ(m.mShortest(7), 127);  // filled before the lookup
+            CHECK_EQ(m.mTurn, 0);
+            CHECK_EQ(m.mTower(1), velmo::PegState{});
+            CHECK_EQ(m.mPegX(1), 0);
+            CHECK_EQ(m.mLevelY(1), 0);
+            CHECK_EQ(m.mMoveDef(0), velmo::MoveDef{});
+        });
     }
-    QVERIFY(captions.qualify.empty());
-    QVERIFY(captions.stat.empty());
-    QCOMPARE(m.mShortest(7), 127);  // filled before the lookup
-    QCOMPARE(m.mTurn, 0);
-    QCOMPARE(m.mTower(1), velmo::PegState{});
-    QCOMPARE(m.mPegX(1), 0);
-    QCOMPARE(m.mLevelY(1), 0);
-    QCOMPARE(m.mMoveDef(0), velmo::MoveDef{});
 }
 
-void TestModel::buttonIndexOutOfRange()
+TEST_CASE(buttonIndexOutOfRange)
 {
     Long num = 3;
     Captions captions;
     std::unique_ptr<TowerModel> m(started(num, captions));
     const auto before = m->mTower;
     for (vb::Integer bad : {vb::Integer{-1}, vb::Integer{6}, vb::Integer{32767}}) {
-        QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, m->CheckMove(bad));
-        QVERIFY_THROWS_EXCEPTION(vb::RuntimeError, m->MovePiece(bad));
+        CHECK_RAISES(vb::ErrorKind::SubscriptOutOfRange, m->CheckMove(bad));
+        CHECK_RAISES(vb::ErrorKind::SubscriptOutOfRange, m->MovePiece(bad));
     }
-    QVERIFY(m->mTower == before);
-}
-
-void TestModel::everyReachableState_data()
-{
-    QTest::addColumn<int>("n");
-    for (int n = 3; n <= 7; ++n)
-        QTest::newRow(qPrintable(QString::number(n))) << n;
+    CHECK(m->mTower == before);
 }
 
 // Breadth-first through every position reachable from the start; in each,
 // every button's check, the move's outcome and the end test must agree with
 // the rules stated above, and the model's arrays must keep their invariants.
-void TestModel::everyReachableState()
+TEST_CASE(everyReachableState)
 {
-    QFETCH(int, n);
-    Long num = n;
-    Captions captions;
-    std::unique_ptr<TowerModel> m(started(num, captions));
-    const Long budget = m->mShortest(n);
+    for (int n = 3; n <= 7; ++n) {
+        row(std::to_string(n), [&] {
+            Long num = n;
+            Captions captions;
+            std::unique_ptr<TowerModel> m(started(num, captions));
+            const Long budget = m->mShortest(n);
 
-    std::map<Position, bool> seen;
-    std::deque<Position> queue{Position(n, 1)};
-    seen[queue.front()] = true;
-    int checked = 0;
-    while (!queue.empty()) {
-        const Position pos = queue.front();
-        queue.pop_front();
-        for (Long turn : {Long{1}, budget - 1, budget}) {
-            place(*m, pos);
-            m->mTurn = turn;
-            QCOMPARE(m->CheckEnd(), expectedEnd(pos, turn));
-        }
-        for (int b = 0; b < 6; ++b) {
-            place(*m, pos);
-            const auto button = static_cast<vb::Integer>(b);
-            const int expected = expectedCheck(pos, b);
-            QCOMPARE(m->CheckMove(button), expected);
-            if (expected != 0)
-                continue;
-            m->MovePiece(button);
-            Position next = pos;
-            next[smallestOn(pos, kFrom[b]) - 1] = kTo[b];
-            const Position after = readBack(*m, n);
-            QVERIFY2(!after.empty(), "invariants broken after a move");
-            QCOMPARE(after, next);
-            ++checked;
-            if (!seen[next]) {
-                seen[next] = true;
-                queue.push_back(next);
+            std::map<Position, bool> seen;
+            std::deque<Position> queue{Position(n, 1)};
+            seen[queue.front()] = true;
+            int checked = 0;
+            while (!queue.empty()) {
+                const Position pos = queue.front();
+                queue.pop_front();
+                for (Long turn : {Long{1}, budget - 1, budget}) {
+                    place(*m, pos);
+                    m->mTurn = turn;
+                    const Long end = m->CheckEnd();
+                    CHECK_MSG(end == expectedEnd(pos, turn),
+                              "end " + std::to_string(end) + " at " + text(pos) + ", turn "
+                                  + std::to_string(turn));
+                }
+                for (int b = 0; b < 6; ++b) {
+                    place(*m, pos);
+                    const auto button = static_cast<vb::Integer>(b);
+                    const int expected = expectedCheck(pos, b);
+                    const Long answer = m->CheckMove(button);
+                    CHECK_MSG(answer == expected, "button " + std::to_string(b) + " answers "
+                                                      + std::to_string(answer) + " at " + text(pos));
+                    if (expected != 0)
+                        continue;
+                    m->MovePiece(button);
+                    Position next = pos;
+                    next[smallestOn(pos, kFrom[b]) - 1] = kTo[b];
+                    const Position after = readBack(*m, n);
+                    CHECK_MSG(!after.empty(), "invariants broken after a move");
+                    CHECK_MSG(after == next, "button " + std::to_string(b) + " at " + text(pos)
+                                                 + " gives " + text(after) + ", not " + text(next));
+                    ++checked;
+                    if (!seen[next]) {
+                        seen[next] = true;
+                        queue.push_back(next);
+                    }
+                }
             }
-        }
+            // Every one of the 3^n positions is reachable.
+            int all = 1;
+            for (int i = 0; i < n; ++i)
+                all *= 3;
+            CHECK_EQ(static_cast<int>(seen.size()), all);
+            CHECK(checked > all);
+        });
     }
-    // Every one of the 3^n positions is reachable.
-    int all = 1;
-    for (int i = 0; i < n; ++i)
-        all *= 3;
-    QCOMPARE(static_cast<int>(seen.size()), all);
-    QVERIFY(checked > all);
 }
 
-void TestModel::shortestSolutionSolvesOnLastMove_data()
+TEST_CASE(shortestSolutionSolvesOnLastMove)
 {
-    QTest::addColumn<int>("n");
-    QTest::addColumn<int>("target");
-    for (int n = 3; n <= 7; ++n)
-        for (int target : {2, 3})
-            QTest::newRow(qPrintable(QStringLiteral("%1 to peg %2").arg(n).arg(target)))
-                << n << target;
-}
+    for (const Target& r : everyTarget()) {
+        row(r.name(), [&] {
+            const int n = r.n;
+            Long num = n;
+            Captions captions;
+            std::unique_ptr<TowerModel> m(started(num, captions));
+            const std::vector<int> buttons = facts::shortestSolution(n, r.target);
+            CHECK_EQ(static_cast<Long>(buttons.size()), m->mShortest(n));
 
-void TestModel::shortestSolutionSolvesOnLastMove()
-{
-    QFETCH(int, n);
-    QFETCH(int, target);
-    Long num = n;
-    Captions captions;
-    std::unique_ptr<TowerModel> m(started(num, captions));
-    const std::vector<int> buttons = testmoves::shortestSolution(n, target);
-    QCOMPARE(static_cast<Long>(buttons.size()), m->mShortest(n));
-
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        const auto b = static_cast<vb::Integer>(buttons[i]);
-        QCOMPARE(m->CheckMove(b), 0);
-        m->MovePiece(b);
-        const Long end = m->CheckEnd();
-        if (i + 1 < buttons.size()) {
-            QCOMPARE(end, 0);
-            m->mTurn += 1;
-        } else {
-            QCOMPARE(m->mTurn, m->mShortest(n));  // the last allowed move
-            QCOMPARE(end, 1);
-        }
+            for (std::size_t i = 0; i < buttons.size(); ++i) {
+                const auto b = static_cast<vb::Integer>(buttons[i]);
+                CHECK_EQ(m->CheckMove(b), 0);
+                m->MovePiece(b);
+                const Long end = m->CheckEnd();
+                if (i + 1 < buttons.size()) {
+                    CHECK_EQ(end, 0);
+                    m->mTurn += 1;
+                } else {
+                    CHECK_EQ(m->mTurn, m->mShortest(n));  // the last allowed move
+                    CHECK_EQ(end, 1);
+                }
+            }
+            CHECK_EQ(m->mTower(r.target).Count, n);
+        });
     }
-    QCOMPARE(m->mTower(target).Count, n);
-}
-
-void TestModel::budgetRunsOutOnLastMove_data()
-{
-    shortestSolutionSolvesOnLastMove_data();
 }
 
 // The smallest piece shuttles between peg 1 and the other peg: every move is
 // allowed and nothing is ever solved.
-void TestModel::budgetRunsOutOnLastMove()
+TEST_CASE(budgetRunsOutOnLastMove)
 {
-    QFETCH(int, n);
-    QFETCH(int, target);
-    Long num = n;
-    Captions captions;
-    std::unique_ptr<TowerModel> m(started(num, captions));
-    const vb::Integer out = target == 2 ? 0 : 1;
-    const vb::Integer back = target == 2 ? 2 : 5;
-    const Long budget = m->mShortest(n);
-    for (Long move = 1; move <= budget; ++move) {
-        const vb::Integer b = (move % 2) ? out : back;
-        QCOMPARE(m->CheckMove(b), 0);
-        m->MovePiece(b);
-        const Long end = m->CheckEnd();
-        QCOMPARE(end, move == budget ? 2 : 0);
-        if (end == 0)
-            m->mTurn += 1;
+    for (const Target& r : everyTarget()) {
+        row(r.name(), [&] {
+            Long num = r.n;
+            Captions captions;
+            std::unique_ptr<TowerModel> m(started(num, captions));
+            const vb::Integer out = r.target == 2 ? 0 : 1;
+            const vb::Integer back = r.target == 2 ? 2 : 5;
+            const Long budget = m->mShortest(r.n);
+            for (Long move = 1; move <= budget; ++move) {
+                const vb::Integer b = (move % 2) ? out : back;
+                CHECK_EQ(m->CheckMove(b), 0);
+                m->MovePiece(b);
+                const Long end = m->CheckEnd();
+                CHECK_EQ(end, move == budget ? 2 : 0);
+                if (end == 0)
+                    m->mTurn += 1;
+            }
+            CHECK_EQ(m->mTurn, budget);
+        });
     }
-    QCOMPARE(m->mTurn, budget);
 }
 
-void TestModel::stackBackOnPegOneIsNoSolution()
+TEST_CASE(stackBackOnPegOneIsNoSolution)
 {
     Long num = 3;
     Captions captions;
     std::unique_ptr<TowerModel> m(started(num, captions));
     // 1 -> 2 and back: the full stack stands on peg 1 again.
     m->MovePiece(0);
-    QCOMPARE(m->CheckEnd(), 0);
+    CHECK_EQ(m->CheckEnd(), 0);
     m->mTurn += 1;
-    QCOMPARE(m->CheckMove(2), 0);
+    CHECK_EQ(m->CheckMove(2), 0);
     m->MovePiece(2);
-    QCOMPARE(m->mTower(1).Count, 3);
-    QCOMPARE(m->CheckEnd(), 0);
+    CHECK_EQ(m->mTower(1).Count, 3);
+    CHECK_EQ(m->CheckEnd(), 0);
     // The larger piece may not go onto the smaller one, in either direction.
-    m->MovePiece(0);      // size 1 onto peg 2
-    QCOMPARE(m->CheckMove(0), 2);  // size 2 onto size 1
-    QCOMPARE(m->CheckMove(2), 0);  // size 1 back onto size 2
+    m->MovePiece(0);               // size 1 onto peg 2
+    CHECK_EQ(m->CheckMove(0), 2);  // size 2 onto size 1
+    CHECK_EQ(m->CheckMove(2), 0);  // size 1 back onto size 2
 }
 
-QTEST_APPLESS_MAIN(TestModel)
-#include "tst_model.moc"
+int main(int argc, char* argv[])
+{
+    return check::runAll(argc, argv) == 0 ? 0 : 1;
+}

@@ -1,14 +1,17 @@
 // The start dialog and the entry routine, driven with real key and mouse
 // events. Ending the program is recorded through the exit seam.
+#include "fonts.h"
 #include "forms.h"
 #include "frmMain.h"
 #include "frmStart.h"
 #include "modMain.h"
+#include "qt_platform.h"
 #include "seams.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -19,27 +22,35 @@
 
 namespace {
 
+using platform::qt::As;
+
+QDialog* windowOf(frmStart& d)
+{
+    return qobject_cast<QDialog*>(platform::qt::Window(d));
+}
+
 // Runs Main() with `player` acting on the start dialog once it is shown.
 // Returns the game window Main opened, if any.
 frmMain* runMain(const std::function<void(frmStart*)>& player)
 {
     QTimer::singleShot(0, [player] {
-        auto* dialog = qobject_cast<frmStart*>(QApplication::activeModalWidget());
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = dynamic_cast<frmStart*>(platform::qt::FormOf(modal));
         if (!dialog) {
             QTest::qFail("no modal start dialog", __FILE__, __LINE__);
             return;
         }
         // A player that fails to leave the dialog must not hang the test.
-        QTimer::singleShot(10000, dialog, [dialog] {
+        QTimer::singleShot(10000, modal, [modal] {
             QTest::qFail("the start dialog was not left", __FILE__, __LINE__);
-            dialog->done(QDialog::Rejected);
+            qobject_cast<QDialog*>(modal)->done(QDialog::Rejected);
         });
         player(dialog);
     });
     platform::RunEvent([] { modMain::Main(); });
     frmMain* game = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* g = qobject_cast<frmMain*>(w); g && g->isVisible())
+        if (auto* g = dynamic_cast<frmMain*>(platform::qt::FormOf(w)); g && w->isVisible())
             game = g;
     return game;
 }
@@ -47,7 +58,7 @@ frmMain* runMain(const std::function<void(frmStart*)>& player)
 void closeGame(frmMain* game)
 {
     if (game)
-        game->close();
+        platform::qt::Window(*game)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -99,15 +110,21 @@ void TestStart::versionText()
     QFETCH(QString, text);
     QCOMPARE(VersionText(static_cast<vb::Integer>(major), static_cast<vb::Integer>(minor),
                          static_cast<vb::Integer>(revision)),
-             text);
+             text.toStdString());
 }
 
 void TestStart::dialogLayout()
 {
-    frmStart dialog;
-    dialog.Load();
+    frmStart form;
+    form.Load();
+    QDialog& dialog = *windowOf(form);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* labVer = As<QLabel>(form.labVer);
+    auto* cboNum = As<QComboBox>(form.cboNum);
+    auto* Label1 = As<QLabel>(form.Label1);
+    auto* cmdStart = As<QPushButton>(form.cmdStart);
+    auto* cmdQuit = As<QPushButton>(form.cmdQuit);
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Velmo"));
     QCOMPARE(dialog.size(), QSize(320, 240));
@@ -116,63 +133,63 @@ void TestStart::dialogLayout()
     QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
 
-    QCOMPARE(dialog.labVer->geometry(), QRect(190, 25, 105, 25));
-    QCOMPARE(dialog.cboNum->geometry(), QRect(193, 119, 47, 30));
-    QCOMPARE(dialog.Label1->geometry(), QRect(253, 126, 16, 16));
-    QCOMPARE(dialog.cmdStart->geometry(), QRect(107, 205, 101, 27));
-    QCOMPARE(dialog.cmdQuit->geometry(), QRect(214, 205, 101, 27));
+    QCOMPARE(labVer->geometry(), QRect(190, 25, 105, 25));
+    QCOMPARE(cboNum->geometry(), QRect(193, 119, 47, 30));
+    QCOMPARE(Label1->geometry(), QRect(253, 126, 16, 16));
+    QCOMPARE(cmdStart->geometry(), QRect(107, 205, 101, 27));
+    QCOMPARE(cmdQuit->geometry(), QRect(214, 205, 101, 27));
 
-    QCOMPARE(dialog.labVer->text(), QStringLiteral("Ver.1.00"));
-    QCOMPARE(dialog.Label1->text(), QStringLiteral("段"));
-    QCOMPARE(dialog.cmdStart->text(), QStringLiteral("スタート(&S)"));
-    QCOMPARE(dialog.cmdQuit->text(), QStringLiteral("終了(&Q)"));
-    QCOMPARE(dialog.cboNum->count(), 5);
+    QCOMPARE(labVer->text(), QStringLiteral("Ver.1.00"));
+    QCOMPARE(Label1->text(), QStringLiteral("段"));
+    QCOMPARE(cmdStart->text(), QStringLiteral("スタート(&S)"));
+    QCOMPARE(cmdQuit->text(), QStringLiteral("終了(&Q)"));
+    QCOMPARE(cboNum->count(), 5);
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(dialog.cboNum->itemText(i), QString::number(i + 3));
-    QCOMPARE(dialog.cboNum->currentText(), QStringLiteral("5"));
+        QCOMPARE(cboNum->itemText(i), QString::number(i + 3));
+    QCOMPARE(cboNum->currentText(), QStringLiteral("5"));
 
     // Fonts: the buttons inherit the dialog's 9-point Gothic.
     QCOMPARE(dialog.font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
-    QCOMPARE(dialog.cmdStart->font().pixelSize(), 12);
-    QCOMPARE(dialog.cmdQuit->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
-    QCOMPARE(dialog.labVer->font().family(), platform::InstalledFace(QStringLiteral("Times New Roman")));
-    QCOMPARE(dialog.labVer->font().pixelSize(), 21);
-    QVERIFY(dialog.labVer->font().bold());
-    QCOMPARE(dialog.cboNum->font().pixelSize(), 19);
-    QCOMPARE(dialog.Label1->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
-    QCOMPARE(dialog.Label1->font().pixelSize(), 16);
-    QVERIFY(QFontInfo(dialog.Label1->font()).family().startsWith(QLatin1String("IPA")));
+    QCOMPARE(cmdStart->font().pixelSize(), 12);
+    QCOMPARE(cmdQuit->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
+    QCOMPARE(labVer->font().family(), platform::InstalledFace(QStringLiteral("Times New Roman")));
+    QCOMPARE(labVer->font().pixelSize(), 21);
+    QVERIFY(labVer->font().bold());
+    QCOMPARE(cboNum->font().pixelSize(), 19);
+    QCOMPARE(Label1->font().family(), platform::InstalledFace(QStringLiteral("MS UI Gothic")));
+    QCOMPARE(Label1->font().pixelSize(), 16);
+    QVERIFY(QFontInfo(Label1->font()).family().startsWith(QLatin1String("IPA")));
 
     // White, transparent labels over the title picture.
-    for (QLabel* label : {dialog.labVer, dialog.Label1}) {
+    for (QLabel* label : {labVer, Label1}) {
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::white));
         QVERIFY(!label->autoFillBackground());
     }
     const QImage shot = dialog.grab().toImage();
-    const QImage title = platform::FormPicture(QStringLiteral("title.bmp"));
+    const QImage title = platform::qt::Image(platform::FormPicture("title.bmp"));
     QCOMPARE(shot.pixel(5, 235), title.pixel(5, 235));
     QCOMPARE(shot.pixel(300, 100), title.pixel(300, 100));
 
     // Focus: the combo box first, then start, then quit; start is the default.
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cboNum));
-    QTest::keyClick(dialog.cboNum, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cmdStart));
-    QTest::keyClick(dialog.cmdStart, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cmdQuit));
-    QTest::keyClick(dialog.cmdQuit, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cboNum));
-    QVERIFY(dialog.cmdStart->isDefault());
-    QVERIFY(!dialog.cmdQuit->isDefault());
-    QVERIFY(!dialog.cboNum->isEditable());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNum));
+    QTest::keyClick(cboNum, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cmdStart));
+    QTest::keyClick(cmdStart, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cmdQuit));
+    QTest::keyClick(cmdQuit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNum));
+    QVERIFY(cmdStart->isDefault());
+    QVERIFY(!cmdQuit->isDefault());
+    QVERIFY(!cboNum->isEditable());
 }
 
 void TestStart::startsWithDefaultCount()
 {
     FakeSeams fake;
-    frmMain* game = runMain([](frmStart* d) { QTest::keyClick(d, Qt::Key_Return); });
+    frmMain* game = runMain([](frmStart* d) { QTest::keyClick(windowOf(*d), Qt::Key_Return); });
     QCOMPARE(modMain::gNum, 5);
     QVERIFY(game);
-    QCOMPARE(game->labQualify->text(), QStringLiteral("5段 / 最短 31手"));
+    QCOMPARE(game->labQualify.Caption(), std::string("5段 / 最短 31手"));
     QVERIFY(!fake.exitStatus);
     closeGame(game);
 }
@@ -198,11 +215,11 @@ void TestStart::startsWithChosenCount()
     FakeSeams fake;
     frmMain* game = runMain([&](frmStart* d) {
         for (int i = 0; i < presses; ++i)
-            QTest::keyClick(d->cboNum, Qt::Key(key));
+            QTest::keyClick(As<QComboBox>(d->cboNum), Qt::Key(key));
         if (altS)
-            QTest::keyClick(d->windowHandle(), Qt::Key_S, Qt::AltModifier);
+            QTest::keyClick(windowOf(*d)->windowHandle(), Qt::Key_S, Qt::AltModifier);
         else
-            QTest::keyClick(d->cboNum, Qt::Key_Return);
+            QTest::keyClick(As<QComboBox>(d->cboNum), Qt::Key_Return);
     });
     QCOMPARE(modMain::gNum, count);
     QVERIFY(game);
@@ -216,22 +233,23 @@ void TestStart::startsByMouse()
     frmMain* game = runMain([](frmStart* d) {
         // Open the list and pick "7" with the mouse, then click start. The
         // list is built when it first drops down, in the box's font.
-        QVERIFY(!d->cboNum->findChild<QAbstractItemView*>());
-        QTest::mouseClick(d->cboNum, Qt::LeftButton);
-        QAbstractItemView* view = d->cboNum->view();
+        auto* cboNum = As<QComboBox>(d->cboNum);
+        QVERIFY(!cboNum->findChild<QAbstractItemView*>());
+        QTest::mouseClick(cboNum, Qt::LeftButton);
+        QAbstractItemView* view = cboNum->view();
         QTRY_VERIFY(view->isVisible());
-        QCOMPARE(view->font(), d->cboNum->font());
+        QCOMPARE(view->font(), cboNum->font());
         // A list ignores the release of the click that opened it for a
         // double-click interval.
         QTest::qWait(QApplication::doubleClickInterval() + 50);
-        const QRect item = view->visualRect(d->cboNum->model()->index(4, 0));
+        const QRect item = view->visualRect(cboNum->model()->index(4, 0));
         // Through the popup's own window, as the window system delivers it.
         QWidget* popup = view->window();
         const QPoint at(popup->width() / 2, view->viewport()->mapTo(popup, item.center()).y());
         QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {}, at);
         QTRY_VERIFY(!view->isVisible());
-        QCOMPARE(d->cboNum->currentText(), QStringLiteral("7"));
-        QTest::mouseClick(d->cmdStart, Qt::LeftButton);
+        QCOMPARE(cboNum->currentText(), QStringLiteral("7"));
+        QTest::mouseClick(As<QPushButton>(d->cmdStart), Qt::LeftButton);
     });
     QCOMPARE(modMain::gNum, 7);
     QVERIFY(game);
@@ -253,21 +271,23 @@ void TestStart::quitsWithoutGameWindow()
     QFETCH(QString, how);
     FakeSeams fake;
     frmMain* game = runMain([&](frmStart* d) {
-        QTest::keyClick(d->cboNum, Qt::Key_Down);  // a choice that must not matter
+        auto* cboNum = As<QComboBox>(d->cboNum);
+        QDialog* dialog = windowOf(*d);
+        QTest::keyClick(cboNum, Qt::Key_Down);  // a choice that must not matter
         if (how == QLatin1String("esc")) {
-            QTest::keyClick(d->cboNum, Qt::Key_Escape);
+            QTest::keyClick(cboNum, Qt::Key_Escape);
         } else if (how == QLatin1String("altq")) {
-            QTest::keyClick(d->windowHandle(), Qt::Key_Q, Qt::AltModifier);
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_Q, Qt::AltModifier);
             QTRY_VERIFY(platform::Ended());
         } else if (how == QLatin1String("enter-on-quit")) {
-            QTest::keyClick(d->cboNum, Qt::Key_Tab);
-            QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
-            QCOMPARE(d->focusWidget(), static_cast<QWidget*>(d->cmdQuit));
-            QTest::keyClick(d->cmdQuit, Qt::Key_Return);
+            QTest::keyClick(cboNum, Qt::Key_Tab);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(dialog->focusWidget(), static_cast<QWidget*>(As<QPushButton>(d->cmdQuit)));
+            QTest::keyClick(As<QPushButton>(d->cmdQuit), Qt::Key_Return);
         } else if (how == QLatin1String("click")) {
-            QTest::mouseClick(d->cmdQuit, Qt::LeftButton);
+            QTest::mouseClick(As<QPushButton>(d->cmdQuit), Qt::LeftButton);
         } else {
-            d->close();
+            dialog->close();
         }
     });
     QVERIFY(platform::Ended());
@@ -279,19 +299,21 @@ void TestStart::quitsWithoutGameWindow()
 
 void TestStart::comboTakesNoTyping()
 {
-    frmStart dialog;
-    dialog.Load();
+    frmStart form;
+    form.Load();
+    QDialog& dialog = *windowOf(form);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QVERIFY(!dialog.cboNum->lineEdit());
-    QTest::keyClicks(dialog.cboNum, QStringLiteral("x9a"));
-    QCOMPARE(dialog.cboNum->count(), 5);
-    QVERIFY(QStringList({"3", "4", "5", "6", "7"}).contains(dialog.cboNum->currentText()));
+    auto* cboNum = As<QComboBox>(form.cboNum);
+    QVERIFY(!cboNum->lineEdit());
+    QTest::keyClicks(cboNum, QStringLiteral("x9a"));
+    QCOMPARE(cboNum->count(), 5);
+    QVERIFY(QStringList({"3", "4", "5", "6", "7"}).contains(cboNum->currentText()));
     // Typing an item's text picks that item, as a list does, once the
     // earlier keystrokes have timed out of the search.
     QTest::qWait(QApplication::keyboardInputInterval() + 100);
-    QTest::keyClicks(dialog.cboNum, QStringLiteral("3"));
-    QCOMPARE(dialog.cboNum->currentText(), QStringLiteral("3"));
+    QTest::keyClicks(cboNum, QStringLiteral("3"));
+    QCOMPARE(cboNum->currentText(), QStringLiteral("3"));
 }
 
 QTEST_MAIN(TestStart)

@@ -3,7 +3,7 @@
 // Tab, Space, Return, Escape, Alt+H, Alt+Q), with message boxes answered and
 // the shell recorded by the test seams.
 //
-// A shadow of the puzzle kept here (which peg each piece lies on) predicts
+// A shadow of the puzzle kept here (the pegs as plain stacks) predicts
 // every outcome; after every action the window and its model must agree with
 // it, the tower must keep its invariants, and an action that must change
 // nothing changes nothing.
@@ -16,12 +16,13 @@
 // actions and a command line that replays the run up to that action with
 // every action traced: the same seed always plays the same run.
 #include "app.h"
+#include "fonts.h"
 #include "frmMain.h"
+#include "qt_facts.h"
 #include "seams.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -33,20 +34,32 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kFrom[6] = {1, 1, 2, 2, 3, 3};
-constexpr int kTo[6] = {2, 3, 1, 3, 2, 1};
+using facts::kFrom;
+using facts::kTo;
 
 const QString kNoPiece = QStringLiteral("この位置にはピースがありません");
 const QString kLargerOnSmaller = QStringLiteral("小さいピースの上に大きいピースは\r\n置けません");
 const QString kSolved = QStringLiteral("完成！\r\n\r\nおめでとうございます。");
 const QString kFailed = QStringLiteral("残念！\r\n\r\n手数オーバーです。");
-const QColor kPlayingColour(255, 255, 192);
-const QColor kSolvedColour(255, 255, 0);
-const QColor kFailedColour(255, 0, 0);
+// Colours as 0x00BBGGRR.
+constexpr std::uint32_t kPlayingColour = 0x00C0FFFF;  // light yellow
+constexpr std::uint32_t kSolvedColour = 0x0000FFFF;   // yellow
+constexpr std::uint32_t kFailedColour = 0x000000FF;   // red
+
+QString text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+QString colourName(std::uint32_t bgr)
+{
+    return QStringLiteral("#%1").arg(bgr, 6, 16, QLatin1Char('0'));
+}
 
 std::uint64_t envNumber(const char* name, std::uint64_t fallback)
 {
@@ -56,47 +69,23 @@ std::uint64_t envNumber(const char* name, std::uint64_t fallback)
     return ok ? n : fallback;
 }
 
-// The puzzle as the player knows it: the peg of every piece.
+// The puzzle as the player knows it: the shared plain simulation of the
+// pegs, the move count and how the game stands.
 struct Shadow {
     enum State { Playing, Solved, Failed };
 
-    explicit Shadow(int pieces) : n(pieces)
-    {
-        for (int s = 1; s <= n; ++s)
-            peg[s] = 1;
-    }
+    explicit Shadow(int pieces) : n(pieces), pegs(facts::startPegs(pieces)) {}
 
     int budget() const { return (1 << n) - 1; }
     // The number the window shows: the move being made, or the last one.
     int turn() const { return state == Playing ? moves + 1 : moves; }
-    int top(int p) const
-    {
-        for (int s = 1; s <= n; ++s)
-            if (peg[s] == p)
-                return s;
-        return 0;
-    }
-    int count(int p) const
-    {
-        int c = 0;
-        for (int s = 1; s <= n; ++s)
-            c += peg[s] == p;
-        return c;
-    }
     // 0 allowed, 1 nothing to take, 2 larger onto smaller.
-    int check(int button) const
-    {
-        const int piece = top(kFrom[button]);
-        if (piece == 0)
-            return 1;
-        const int below = top(kTo[button]);
-        return below != 0 && below < piece ? 2 : 0;
-    }
+    int check(int button) const { return facts::check(pegs, button); }
     void move(int button)
     {
-        peg[top(kFrom[button])] = kTo[button];
+        facts::apply(pegs, button);
         ++moves;
-        if (count(2) == n || count(3) == n)
+        if (full(2) || full(3))
             state = Solved;
         else if (moves == budget())
             state = Failed;
@@ -105,32 +94,36 @@ struct Shadow {
     // stack on `target`: the smallest piece that must still travel.
     int bestMove(int target) const
     {
+        std::array<int, 8> peg{};
+        for (int p = 1; p <= 3; ++p)
+            for (const int s : pegs[std::size_t(p)])
+                peg[std::size_t(s)] = p;
         int goal = target, piece = 0, dest = 0;
         for (int s = n; s >= 1; --s) {
-            if (peg[s] != goal) {
+            if (peg[std::size_t(s)] != goal) {
                 piece = s;
                 dest = goal;
-                goal = 6 - peg[s] - goal;
+                goal = 6 - peg[std::size_t(s)] - goal;
             }
         }
-        for (int b = 0; b < 6; ++b)
-            if (piece && kFrom[b] == peg[piece] && kTo[b] == dest)
-                return b;
-        return -1;
+        return piece ? facts::button(peg[std::size_t(piece)], dest) : -1;
     }
 
     int n;
-    std::array<int, 8> peg{};
+    facts::Pegs pegs;
     int moves = 0;
     State state = Playing;
+
+private:
+    bool full(int p) const { return pegs[std::size_t(p)].size() == std::size_t(n); }
 };
 
 // What an action may or may not change, read from the window.
 struct Snapshot {
     std::array<velmo::PegState, 4> tower;
     vb::Long turn = 0;
-    QString stat, qualify, ending;
-    QColor endingColour;
+    std::string stat, qualify, ending;
+    std::uint32_t endingColour = 0;
     std::array<bool, 6> moveVisible{};
     bool quitVisible = false, helpVisible = false, windowVisible = false;
     QImage board;
@@ -145,22 +138,34 @@ struct Snapshot {
     }
 };
 
+// Whether the control is on the screen: shown, in a shown window.
+bool onScreen(const platform::Control& control)
+{
+    return platform::qt::Widget(control)->isVisible();
+}
+
+// The board's persistent image as it is now.
+QImage boardImage(const frmMain& w)
+{
+    return platform::qt::Image(w.picBack.Image());
+}
+
 Snapshot snapshot(const frmMain& w)
 {
     Snapshot s;
     for (int p = 0; p <= 3; ++p)
-        s.tower[p] = w.game().mTower(p);
+        s.tower[std::size_t(p)] = w.game().mTower(p);
     s.turn = w.game().mTurn;
-    s.stat = w.labStat->text();
-    s.qualify = w.labQualify->text();
-    s.ending = w.labEnding->text();
-    s.endingColour = w.labEnding->palette().color(QPalette::WindowText);
-    for (int i = 0; i < 6; ++i)
-        s.moveVisible[i] = w.cmdMove[i]->isVisible();
-    s.quitVisible = w.cmdQuit->isVisible();
-    s.helpVisible = w.cmdHelp->isVisible();
-    s.windowVisible = w.isVisible();
-    s.board = w.picBack->Image();
+    s.stat = w.labStat.Caption();
+    s.qualify = w.labQualify.Caption();
+    s.ending = w.labEnding.Caption();
+    s.endingColour = w.labEnding.ForeColor();
+    for (std::size_t i = 0; i < 6; ++i)
+        s.moveVisible[i] = onScreen(*w.cmdMove[i]);
+    s.quitVisible = onScreen(w.cmdQuit);
+    s.helpVisible = onScreen(w.cmdHelp);
+    s.windowVisible = platform::qt::Window(w)->isVisible();
+    s.board = boardImage(w);
     return s;
 }
 
@@ -217,61 +222,29 @@ QString towerInvariantViolation(const velmo::TowerModel& m, int n)
 QString towerMismatch(const velmo::TowerModel& m, const Shadow& shadow)
 {
     for (int p = 1; p <= 3; ++p) {
-        int level = 0;
-        for (int s = shadow.n; s >= 1; --s) {
-            if (shadow.peg[s] != p)
-                continue;
-            ++level;
+        const std::vector<int>& stack = shadow.pegs[std::size_t(p)];
+        const int count = static_cast<int>(stack.size());
+        for (int level = 1; level <= count; ++level) {
+            const int s = stack[std::size_t(level - 1)];
             if (m.mTower(p).Level(level) != s)
                 return QStringLiteral("peg %1 level %2 holds %3, the shadow has %4 (%5)")
                     .arg(p).arg(level).arg(m.mTower(p).Level(level)).arg(s)
                     .arg(describe(m.mTower(p)));
         }
-        if (m.mTower(p).Count != level)
+        if (m.mTower(p).Count != count)
             return QStringLiteral("peg %1 count %2, the shadow has %3")
-                .arg(p).arg(m.mTower(p).Count).arg(level);
+                .arg(p).arg(m.mTower(p).Count).arg(count);
     }
     return {};
 }
 
-// The board as the shadow says it must look, composed here from the
-// pictures: a piece's colour wherever its mask is white.
-class BoardPainter {
-public:
-    BoardPainter()
-    {
-        back_ = load(QStringLiteral("BACK"));
-        for (int s = 1; s <= 7; ++s) {
-            pieces_[s] = load(QString::number(100 + s));
-            masks_[s] = load(QString::number(200 + s));
-        }
-    }
-    QImage paint(const Shadow& shadow) const
-    {
-        QImage board = back_.copy();
-        for (int p = 1; p <= 3; ++p) {
-            int level = 0;
-            for (int s = shadow.n; s >= 1; --s) {
-                if (shadow.peg[s] != p)
-                    continue;
-                const int left = 60 + (p - 1) * 120, top = 240 - level++ * 20;
-                for (int y = 0; y < 30; ++y)
-                    for (int x = 0; x < 120; ++x)
-                        if (masks_[s].pixel(x, y) == qRgb(255, 255, 255))
-                            board.setPixel(left + x, top + y, pieces_[s].pixel(x, y));
-            }
-        }
-        return board;
-    }
-
-private:
-    static QImage load(const QString& name)
-    {
-        return QImage(QStringLiteral(":/res/%1.bmp").arg(name)).convertToFormat(QImage::Format_RGB32);
-    }
-    QImage back_;
-    std::array<QImage, 8> pieces_, masks_;
-};
+// How the board differs from the one the shadow's pegs must show ("" when
+// it does not).
+std::string boardDifference(const frmMain& w, const Shadow& shadow)
+{
+    return facts::difference(facts::toBitmap(boardImage(w)),
+                             facts::boardComposite(shadow.pegs, VELMO_ASSETS_DIR));
+}
 
 }  // namespace
 
@@ -300,14 +273,15 @@ private:
     std::uint64_t random(std::uint64_t bound) { return rng_() % bound; }
     void newGame();
     void act();
-    void clickAt(QWidget* control);
+    QWidget* window() const { return platform::qt::Window(*game_->window); }
+    void clickAt(const platform::Control& control);
     void pressKey(Key key);
     // How a button is pressed: a mouse click on its place, its click()
     // (visible buttons only, as fast as a click gets), Space or Enter while
     // it has the focus, or its access key.
     enum class Press { Mouse, Click, Space, Enter, Key };
     static QString pressName(Press how);
-    void press(QPushButton* button, Press how);
+    void press(platform::CommandButton& button, Press how);
     void moveAttempt(int button, Press how);
     void helpAttempt(Press how);
     void quitAttempt(Press how);
@@ -331,15 +305,13 @@ private:
 
     std::unique_ptr<FakeSeams> fake_;
     std::unique_ptr<Game> game_;
-    std::unique_ptr<BoardPainter> painter_;
-    QString helpFile_;
+    std::string helpFile_;
 };
 
 void TestRandomPlay::initTestCase()
 {
     platform::InstallFontSubstitutions();
-    painter_ = std::make_unique<BoardPainter>();
-    helpFile_ = platform::App::Path() + QStringLiteral("/velmo.chm");
+    helpFile_ = platform::App::Path() + "/velmo.chm";
 }
 
 void TestRandomPlay::log(const QString& action)
@@ -387,9 +359,9 @@ void TestRandomPlay::newGame()
     game_->guidedPercent = kGuided[random(4)];
     if (random(10) == 0)
         game_->abandonAfter = static_cast<long>(random(static_cast<std::uint64_t>(2 * game_->shadow.budget()))) + 1;
-    platform::ShowModeless(*game_->window);
-    game_->window->activateWindow();
-    if (!QTest::qWaitForWindowActive(game_->window.get()))
+    game_->window->ShowModeless();
+    window()->activateWindow();
+    if (!QTest::qWaitForWindowActive(window()))
         return fail(QStringLiteral("the new window did not become active"));
     log(QStringLiteral("new window, %1 pieces, guided %2%, target peg %3%4")
             .arg(n).arg(game_->guidedPercent).arg(game_->target)
@@ -405,9 +377,10 @@ QString TestRandomPlay::checkState()
     const Game& g = *game_;
     const frmMain& w = *g.window;
     const Shadow& s = g.shadow;
+    const bool windowVisible = platform::qt::Window(w)->isVisible();
     if (g.closed)
-        return w.isVisible() ? QStringLiteral("the window is still open after quitting") : QString();
-    if (!w.isVisible())
+        return windowVisible ? QStringLiteral("the window is still open after quitting") : QString();
+    if (!windowVisible)
         return QStringLiteral("the window closed");
     if (QString why = towerInvariantViolation(w.game(), s.n); !why.isEmpty())
         return QStringLiteral("tower invariant: ") + why;
@@ -416,27 +389,27 @@ QString TestRandomPlay::checkState()
     if (w.game().mTurn != s.turn())
         return QStringLiteral("mTurn %1, expected %2").arg(w.game().mTurn).arg(s.turn());
     const QString stat = QStringLiteral("現在 %1手目").arg(w.game().mTurn);
-    if (w.labStat->text() != stat)
-        return QStringLiteral("labStat \"%1\", expected \"%2\"").arg(w.labStat->text(), stat);
+    if (text(w.labStat.Caption()) != stat)
+        return QStringLiteral("labStat \"%1\", expected \"%2\"").arg(text(w.labStat.Caption()), stat);
     const QString qualify = QStringLiteral("%1段 / 最短 %2手").arg(s.n).arg(s.budget());
-    if (w.labQualify->text() != qualify)
-        return QStringLiteral("labQualify \"%1\", expected \"%2\"").arg(w.labQualify->text(), qualify);
+    if (text(w.labQualify.Caption()) != qualify)
+        return QStringLiteral("labQualify \"%1\", expected \"%2\"").arg(text(w.labQualify.Caption()), qualify);
 
     const bool ended = s.state != Shadow::Playing;
     const QString ending = s.state == Shadow::Solved ? kSolved : s.state == Shadow::Failed ? kFailed : QString();
-    const QColor colour = s.state == Shadow::Solved ? kSolvedColour
-                        : s.state == Shadow::Failed ? kFailedColour : kPlayingColour;
-    if (w.labEnding->text() != ending)
-        return QStringLiteral("labEnding \"%1\", expected \"%2\"").arg(w.labEnding->text(), ending);
-    if (w.labEnding->palette().color(QPalette::WindowText) != colour)
+    const std::uint32_t colour = s.state == Shadow::Solved ? kSolvedColour
+                               : s.state == Shadow::Failed ? kFailedColour : kPlayingColour;
+    if (text(w.labEnding.Caption()) != ending)
+        return QStringLiteral("labEnding \"%1\", expected \"%2\"").arg(text(w.labEnding.Caption()), ending);
+    if (w.labEnding.ForeColor() != colour)
         return QStringLiteral("labEnding colour %1, expected %2")
-            .arg(w.labEnding->palette().color(QPalette::WindowText).name(), colour.name());
-    for (int i = 0; i < 6; ++i)
-        if (w.cmdMove[i]->isVisible() == ended)
+            .arg(colourName(w.labEnding.ForeColor()), colourName(colour));
+    for (std::size_t i = 0; i < 6; ++i)
+        if (onScreen(*w.cmdMove[i]) == ended)
             return QStringLiteral("move button %1 %2").arg(i).arg(ended ? "visible after the ending" : "hidden in play");
-    if (w.cmdQuit->isVisible() != ended)
+    if (onScreen(w.cmdQuit) != ended)
         return QStringLiteral("quit button %1").arg(ended ? "hidden after the ending" : "visible in play");
-    if (!w.cmdHelp->isVisible())
+    if (!onScreen(w.cmdHelp))
         return QStringLiteral("help button hidden");
     return {};
 }
@@ -444,29 +417,30 @@ QString TestRandomPlay::checkState()
 // A left click in the middle of the control's place, delivered to the window
 // as a player's click is: whatever lies there receives it. On a hidden
 // button that is the board.
-void TestRandomPlay::clickAt(QWidget* control)
+void TestRandomPlay::clickAt(const platform::Control& control)
 {
-    frmMain* w = game_->window.get();
-    const QPoint centre = control->geometry().center();
-    const QPoint inWindow = control->parentWidget()->mapTo(w, centre);
-    QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
+    const QWidget* widget = platform::qt::Widget(control);
+    const QPoint centre = widget->geometry().center();
+    const QPoint inWindow = widget->parentWidget()->mapTo(window(), centre);
+    QTest::mouseClick(window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
 }
 
 void TestRandomPlay::pressKey(Key key)
 {
-    QWindow* window = game_->window->windowHandle();
+    QWindow* handle = window()->windowHandle();
     switch (key) {
-    case Key::Tab: QTest::keyClick(window, Qt::Key_Tab); break;
-    case Key::Space: QTest::keyClick(window, Qt::Key_Space); break;
-    case Key::Return: QTest::keyClick(window, Qt::Key_Return); break;
-    case Key::Escape: QTest::keyClick(window, Qt::Key_Escape); break;
-    case Key::AltH: QTest::keyClick(window, Qt::Key_H, Qt::AltModifier); break;
-    case Key::AltQ: QTest::keyClick(window, Qt::Key_Q, Qt::AltModifier); break;
+    case Key::Tab: QTest::keyClick(handle, Qt::Key_Tab); break;
+    case Key::Space: QTest::keyClick(handle, Qt::Key_Space); break;
+    case Key::Return: QTest::keyClick(handle, Qt::Key_Return); break;
+    case Key::Escape: QTest::keyClick(handle, Qt::Key_Escape); break;
+    case Key::AltH: QTest::keyClick(handle, Qt::Key_H, Qt::AltModifier); break;
+    case Key::AltQ: QTest::keyClick(handle, Qt::Key_Q, Qt::AltModifier); break;
     }
     // An access key presses its button the way the eye can follow: down at
     // once, the click a moment later. Let that moment pass.
     if (key == Key::AltH || key == Key::AltQ) {
-        QPushButton* button = key == Key::AltH ? game_->window->cmdHelp : game_->window->cmdQuit;
+        const auto* button = platform::qt::As<QPushButton>(key == Key::AltH ? game_->window->cmdHelp
+                                                                             : game_->window->cmdQuit);
         QDeadlineTimer deadline(2000);
         while (button && button->isDown() && !deadline.hasExpired())
             QTest::qWait(5);
@@ -478,7 +452,7 @@ void TestRandomPlay::nothingHappens(const QString& what, const std::function<voi
 {
     const Snapshot before = snapshot(*game_->window);
     const std::size_t boxes = fake_->boxes.size();
-    const qsizetype shells = fake_->shellFiles.size();
+    const std::size_t shells = fake_->shellFiles.size();
     action();
     if (!(snapshot(*game_->window) == before))
         return fail(what + QStringLiteral(": the game changed"));
@@ -500,14 +474,14 @@ QString TestRandomPlay::pressName(Press how)
     return {};
 }
 
-void TestRandomPlay::press(QPushButton* button, Press how)
+void TestRandomPlay::press(platform::CommandButton& button, Press how)
 {
     switch (how) {
     case Press::Mouse: clickAt(button); break;
-    case Press::Click: button->click(); break;
+    case Press::Click: platform::qt::As<QPushButton>(button)->click(); break;
     case Press::Space: pressKey(Key::Space); break;
     case Press::Enter: pressKey(Key::Return); break;
-    case Press::Key: pressKey(button == game_->window->cmdHelp ? Key::AltH : Key::AltQ); break;
+    case Press::Key: pressKey(&button == &game_->window->cmdHelp ? Key::AltH : Key::AltQ); break;
     }
 }
 
@@ -516,7 +490,7 @@ void TestRandomPlay::press(QPushButton* button, Press how)
 void TestRandomPlay::moveAttempt(int button, Press how)
 {
     Game& g = *game_;
-    QPushButton* b = g.window->cmdMove[button];
+    platform::CommandButton& b = *g.window->cmdMove[std::size_t(button)];
     if (g.shadow.state != Shadow::Playing) {
         log(QStringLiteral("%1 hidden move button %2").arg(pressName(how)).arg(button));
         return nothingHappens(QStringLiteral("a hidden move button"), [&] { press(b, how); });
@@ -529,7 +503,7 @@ void TestRandomPlay::moveAttempt(int button, Press how)
         ++refusals_;
         const Snapshot before = snapshot(*g.window);
         const std::size_t boxes = fake_->boxes.size();
-        const qsizetype shells = fake_->shellFiles.size();
+        const std::size_t shells = fake_->shellFiles.size();
         press(b, how);
         if (fake_->boxes.size() != boxes + 1)
             return fail(QStringLiteral("a refused move showed %1 boxes").arg(fake_->boxes.size() - boxes));
@@ -553,8 +527,8 @@ void TestRandomPlay::moveAttempt(int button, Press how)
         ++endings_[g.shadow.state];
     // The whole board, now and then and at every ending.
     if (g.shadow.state != Shadow::Playing || accepted_ % 25 == 0) {
-        if (g.window->picBack->Image() != painter_->paint(g.shadow))
-            fail(QStringLiteral("the board does not show the shadow's tower"));
+        if (const std::string diff = boardDifference(*g.window, g.shadow); !diff.empty())
+            fail(QStringLiteral("the board does not show the shadow's tower: ") + text(diff));
     }
 }
 
@@ -567,12 +541,12 @@ void TestRandomPlay::helpAttempt(Press how)
     ++helps_;
     const Snapshot before = snapshot(*g.window);
     const std::size_t boxes = fake_->boxes.size();
-    const qsizetype shells = fake_->shellFiles.size();
+    const std::size_t shells = fake_->shellFiles.size();
     press(g.window->cmdHelp, how);
     if (fake_->shellFiles.size() != shells + 1)
         return fail(QStringLiteral("help called the shell %1 times").arg(fake_->shellFiles.size() - shells));
     if (fake_->shellFiles.back() != helpFile_ || fake_->shellOwners.back() != g.window.get())
-        return fail(QStringLiteral("help opened \"%1\"").arg(fake_->shellFiles.back()));
+        return fail(QStringLiteral("help opened \"%1\"").arg(text(fake_->shellFiles.back())));
     if (fake_->boxes.size() != boxes)
         return fail(QStringLiteral("help showed a box"));
     if (!(snapshot(*g.window) == before))
@@ -609,12 +583,12 @@ void TestRandomPlay::act()
     if (g.actions == g.abandonAfter) {
         log(QStringLiteral("close box"));
         ++abandoned_;
-        g.window->close();
+        window()->close();
         g.closed = true;
         return;
     }
     const bool playing = g.shadow.state == Shadow::Playing;
-    QWidget* focus = g.window->focusWidget();
+    QWidget* focus = window()->focusWidget();
     // A careful player (guided all the way) makes no move but the best one.
     const bool careful = g.guidedPercent == 100;
     const std::uint64_t roll = random(1000);
@@ -634,19 +608,20 @@ void TestRandomPlay::act()
         moveAttempt(button, playing && random(2) ? Press::Click : Press::Mouse);
     } else if (roll < 520) {
         // Tab: to the next visible control of the focus order.
-        std::vector<QWidget*> order = {g.window->picBack, g.window->cmdHelp};
-        for (QPushButton* b : g.window->cmdMove)
-            order.push_back(b);
-        order.push_back(g.window->cmdQuit);
+        std::vector<QWidget*> order = {platform::qt::Widget(g.window->picBack),
+                                       platform::qt::Widget(g.window->cmdHelp)};
+        for (const platform::CommandButton* b : g.window->cmdMove)
+            order.push_back(platform::qt::Widget(*b));
+        order.push_back(platform::qt::Widget(g.window->cmdQuit));
         std::erase_if(order, [](QWidget* w) { return !w->isVisible(); });
         const auto at = std::find(order.begin(), order.end(), focus);
         QWidget* next = at == order.end() ? nullptr : (at + 1 == order.end() ? order.front() : *(at + 1));
         log(QStringLiteral("Tab from %1").arg(focus ? focus->objectName() : QStringLiteral("nowhere")));
         nothingHappens(QStringLiteral("Tab"), [&] { pressKey(Key::Tab); });
-        if (!failed_ && next && g.window->focusWidget() != next)
+        const QWidget* now = window()->focusWidget();
+        if (!failed_ && next && now != next)
             fail(QStringLiteral("Tab from %1 went to %2, not %3")
-                     .arg(focus->objectName(),
-                          g.window->focusWidget() ? g.window->focusWidget()->objectName() : QStringLiteral("nowhere"),
+                     .arg(focus->objectName(), now ? now->objectName() : QStringLiteral("nowhere"),
                           next->objectName()));
     } else if (roll < 700) {
         // Space or Enter presses the focused button, whichever it is; off the
@@ -654,15 +629,17 @@ void TestRandomPlay::act()
         // but the best.
         const bool space = roll < 640;
         const Press how = space ? Press::Space : Press::Enter;
-        const auto it = std::find(g.window->cmdMove.begin(), g.window->cmdMove.end(), focus);
-        const int focused = it != g.window->cmdMove.end() ? static_cast<int>(it - g.window->cmdMove.begin()) : -1;
+        const auto& moves = g.window->cmdMove;
+        const auto it = std::find_if(moves.begin(), moves.end(),
+                                     [focus](const platform::CommandButton* b) { return platform::qt::Widget(*b) == focus; });
+        const int focused = it != moves.end() ? static_cast<int>(it - moves.begin()) : -1;
         if (focused >= 0 && careful && g.shadow.check(focused) == 0 && focused != g.shadow.bestMove(g.target)) {
             log(QStringLiteral("careful: no press on move button %1").arg(focused));
         } else if (focused >= 0) {
             moveAttempt(focused, how);
-        } else if (focus == g.window->cmdHelp) {
+        } else if (focus == platform::qt::Widget(g.window->cmdHelp)) {
             helpAttempt(how);
-        } else if (focus == g.window->cmdQuit) {
+        } else if (focus == platform::qt::Widget(g.window->cmdQuit)) {
             quitAttempt(how);
         } else {
             log(QStringLiteral("%1 %2").arg(pressName(how), focus ? focus->objectName() : QStringLiteral("nothing")));

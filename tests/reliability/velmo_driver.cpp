@@ -21,46 +21,73 @@
 // ending prints "ending" and the first line of the ending text; the process
 // then ends with status 0 when the window has closed.
 #include "app.h"
+#include "facts.h"
 #include "frmMain.h"
-#include "forms.h"
+#include "qt_platform.h"
 #include "runtime.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kFrom[6] = {1, 1, 2, 2, 3, 3};
-constexpr int kTo[6] = {2, 3, 1, 3, 2, 1};
-
-// The shortest solution from peg `from` to peg `to`, as button indices.
-void solve(int n, int from, int to, int via, std::vector<int>& buttons)
-{
-    if (n == 0)
-        return;
-    solve(n - 1, from, via, to, buttons);
-    for (int b = 0; b < 6; ++b)
-        if (kFrom[b] == from && kTo[b] == to)
-            buttons.push_back(b);
-    solve(n - 1, via, to, from, buttons);
-}
+vb::Long gNum = 3;
+int gHelpClicks = 0;
+int gHelpLaterMs = -1;
+frmMain* gGame = nullptr;
+QPointer<QWidget> gWindow;  // the game's window, gone once the game is deleted
 
 // A left click where the player would click: in the middle of the control,
 // delivered to the window, which passes it to whatever lies there.
-void clickOn(QWidget* window, QWidget* control)
+void clickOn(const platform::Control& control)
 {
-    const QPoint centre = control->mapTo(window, control->rect().center());
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);
+    const QWidget* widget = platform::qt::Widget(control);
+    const QPoint centre = widget->mapTo(gWindow, widget->rect().center());
+    QTest::mouseClick(gWindow->windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+// The moves of the shortest solution onto peg 2, help as asked, then quit.
+void play()
+{
+    bool first = true;
+    for (const int b : facts::shortestSolution(gNum, 2)) {
+        if (!gWindow)
+            return;
+        clickOn(*gGame->cmdMove[std::size_t(b)]);
+        for (int c = 0; first && c < gHelpClicks; ++c)
+            clickOn(gGame->cmdHelp);
+        if (first && gHelpLaterMs >= 0) {
+            QTest::qWait(gHelpLaterMs);
+            clickOn(gGame->cmdHelp);
+        }
+        first = false;
+    }
+    if (!gWindow || !platform::qt::Widget(gGame->cmdQuit)->isVisible()) {
+        std::puts("no ending");
+        std::exit(3);
+    }
+    const std::string ending = gGame->labEnding.Caption();
+    std::printf("ending %s turn %d\n", ending.substr(0, ending.find('\r')).c_str(), gGame->game().mTurn);
+    std::fflush(stdout);
+    clickOn(gGame->cmdQuit);
+}
+
+// As the entry routine does it: a window that is deleted once unloaded,
+// loaded and shown inside the entry routine's event.
+void entry()
+{
+    gGame = new frmMain(gNum);
+    gWindow = platform::qt::Window(*gGame);
+    gGame->DeleteOnUnload();
+    gGame->ShowModeless();
+    QTimer::singleShot(0, &play);
 }
 
 [[noreturn]] void usage()
@@ -75,81 +102,41 @@ void clickOn(QWidget* window, QWidget* control)
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    platform::InstallFontSubstitutions();
-
-    static vb::Long num = 3;
-    int helpClicks = 0;
-    int helpLaterMs = -1;
-    QString recordFile;
+    std::string recordFile;  // the file system's bytes
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--pieces") && i + 1 < argc)
-            num = std::atoi(argv[++i]);
+            gNum = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--click-help"))
-            helpClicks = 1;
+            gHelpClicks = 1;
         else if (!std::strcmp(argv[i], "--help-burst") && i + 1 < argc)
-            helpClicks = std::atoi(argv[++i]);
+            gHelpClicks = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--help-later") && i + 1 < argc)
-            helpLaterMs = std::atoi(argv[++i]);
+            gHelpLaterMs = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--record-help") && i + 1 < argc)
-            recordFile = QFile::decodeName(argv[++i]);
+            recordFile = argv[++i];
         else
             usage();
     }
 
-    platform::seams().msgBox = [](const QString& prompt, int style, const QString& title) {
-        std::printf("box %d %s\n%s\n", style, qPrintable(title), qPrintable(prompt));
+    platform::seams().msgBox = [](const std::string& prompt, int style, const std::string& title) {
+        std::printf("box %d %s\n%s\n", style, title.c_str(), prompt.c_str());
         std::fflush(stdout);
     };
-    if (!recordFile.isEmpty()) {
-        platform::seams().shellOpen = [recordFile](QWidget*, const QString& file) {
-            QFile out(recordFile);
-            if (!out.open(QIODevice::Append)) {
+    if (!recordFile.empty()) {
+        platform::seams().shellOpen = [recordFile](platform::Form*, const std::string& file) {
+            std::FILE* out = std::fopen(recordFile.c_str(), "ab");
+            if (!out) {
                 std::fputs("velmo_driver: cannot write the record file\n", stderr);
                 std::exit(65);
             }
-            out.write(platform::FileNameToBytes(file));
-            out.write("\0", 1);
+            std::fwrite(file.data(), 1, file.size(), out);
+            std::fwrite("\0", 1, 1, out);
+            std::fclose(out);
         };
     }
 
-    // As the entry routine does it: a window that deletes itself on closing,
-    // loaded and shown inside an event routine.
-    QPointer<frmMain> game;
-    platform::RunEvent([&] {
-        game = new frmMain(num);
-        game->setAttribute(Qt::WA_DeleteOnClose);
-        platform::ShowModeless(*game);
-    });
-
-    QTimer::singleShot(0, [&] {
-        std::vector<int> buttons;
-        solve(num, 1, 2, 3, buttons);
-        bool first = true;
-        for (int b : buttons) {
-            if (!game)
-                return;
-            clickOn(game, game->cmdMove[b]);
-            for (int c = 0; first && c < helpClicks; ++c)
-                clickOn(game, game->cmdHelp);
-            if (first && helpLaterMs >= 0) {
-                QTest::qWait(helpLaterMs);
-                clickOn(game, game->cmdHelp);
-            }
-            first = false;
-        }
-        if (!game || !game->cmdQuit->isVisible()) {
-            std::puts("no ending");
-            std::exit(3);
-        }
-        std::printf("ending %s turn %d\n",
-                    qPrintable(game->labEnding->text().section(QLatin1Char('\r'), 0, 0)),
-                    game->game().mTurn);
-        std::fflush(stdout);
-        clickOn(game, game->cmdQuit);
-    });
-
-    const int status = QApplication::exec();
-    std::puts(game ? "window left open" : "closed");
+    // The program's own start (Qt, fonts, the event loop) around the entry.
+    const int status = platform::RunProgram(argc, argv, &entry);
+    std::puts(gWindow ? "window left open" : "closed");
     return status;
 }

@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include "checked.h"
+#include "qt_platform.h"
 
 #include <QFile>
 #include <QHash>
@@ -8,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResource>
+#include <QSet>
 #include <QtEndian>
 
 #include <algorithm>
@@ -99,14 +101,42 @@ Picture load(const QString& path, const QString& what)
         if (!QFile::exists(path) || !reader.read(&image))
             vb::raise(vb::ErrorKind::ResourceNotFound, "resource " + what.toStdString() + " not found");
     }
-    return kept.insert(path, image.convertToFormat(QImage::Format_RGB32)).value();
+    return kept.insert(path, qt::FromImage(image)).value();
 }
 
 }  // namespace
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+namespace qt {
 
-void PictureBox::setPicture(const Picture& picture)
+namespace {
+
+// The live picture boxes, so that a device context is only ever taken for one.
+QSet<const PictureWidget*>& liveBoxes()
+{
+    static QSet<const PictureWidget*> boxes;
+    return boxes;
+}
+
+}  // namespace
+
+PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent)
+{
+    liveBoxes().insert(this);
+}
+
+PictureWidget::~PictureWidget()
+{
+    liveBoxes().remove(this);
+}
+
+PictureWidget* PictureWidget::FromDc(Dc dc)
+{
+    auto* box = reinterpret_cast<PictureWidget*>(dc.handle);
+    return liveBoxes().contains(box) ? box : nullptr;
+}
+
+
+void PictureWidget::setImage(const QImage& picture)
 {
     if (!picture.isNull() && picture.constBits() == image_.constBits())
         return;  // its own image: nothing changes
@@ -123,14 +153,14 @@ void PictureBox::setPicture(const Picture& picture)
     drawnOver_ = QRegion();
 }
 
-QImage& PictureBox::surface(const QRect& area)
+QImage& PictureWidget::surface(const QRect& area)
 {
     update(area);
     drawnOver_ += area;
     return image_;
 }
 
-void PictureBox::paintEvent(QPaintEvent* event)
+void PictureWidget::paintEvent(QPaintEvent* event)
 {
     if (image_.isNull())
         return;
@@ -159,7 +189,7 @@ void PictureBox::paintEvent(QPaintEvent* event)
     }
 }
 
-void PictureBox::focusInEvent(QFocusEvent* event)
+void PictureWidget::focusInEvent(QFocusEvent* event)
 {
     if (event->reason() != Qt::ActiveWindowFocusReason)
         focusByKey_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
@@ -167,7 +197,7 @@ void PictureBox::focusInEvent(QFocusEvent* event)
     QWidget::focusInEvent(event);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* event)
+void PictureWidget::mousePressEvent(QMouseEvent* event)
 {
     if (focusByKey_) {
         focusByKey_ = false;
@@ -176,19 +206,23 @@ void PictureBox::mousePressEvent(QMouseEvent* event)
     QWidget::mousePressEvent(event);
 }
 
-void PictureBox::focusOutEvent(QFocusEvent* event)
+void PictureWidget::focusOutEvent(QFocusEvent* event)
 {
     update();
     QWidget::focusOutEvent(event);
 }
 
-bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int sy,
+}  // namespace qt
+
+bool BitBlt(Dc destDc, int x, int y, int width, int height, Dc sourceDc, int sx, int sy,
             std::uint32_t rop)
 {
-    if (!dest.box() || !source.box())
+    qt::PictureWidget* const dest = qt::PictureWidget::FromDc(destDc);
+    qt::PictureWidget* const source = qt::PictureWidget::FromDc(sourceDc);
+    if (!dest || !source || (rop != SRCPAINT && rop != SRCAND && rop != SRCCOPY))
         return false;
-    const QImage& src = source.box()->Image();
-    if (src.isNull() || dest.box()->Image().isNull())
+    const QImage& src = source->image();
+    if (src.isNull() || dest->image().isNull())
         return false;
 
     // Clip the rectangle against both images.
@@ -196,7 +230,7 @@ bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int
     if (y < 0) { sy -= y; height += y; y = 0; }
     if (sx < 0) { x -= sx; width += sx; sx = 0; }
     if (sy < 0) { y -= sy; height += sy; sy = 0; }
-    const QSize destSize = dest.box()->Image().size();
+    const QSize destSize = dest->image().size();
     width = std::min({width, destSize.width() - x, src.width() - sx});
     height = std::min({height, destSize.height() - y, src.height() - sy});
     if (width <= 0 || height <= 0)
@@ -204,8 +238,8 @@ bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int
 
     // Read the source before taking the destination for writing: a box
     // drawing onto itself then reads the old pixels.
-    const QImage srcCopy = (source.box() == dest.box()) ? src.copy() : src;
-    QImage& dst = dest.box()->surface(QRect(x, y, width, height));
+    const QImage srcCopy = (source == dest) ? src.copy() : src;
+    QImage& dst = dest->surface(QRect(x, y, width, height));
     // Both are 32-bit images; rows are walked by their strides.
     uchar* const dstBits = dst.bits();
     const uchar* const srcBits = srcCopy.constBits();
@@ -231,21 +265,76 @@ bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int
     return true;
 }
 
-Picture LoadResPicture(const QString& name, int type)
+Picture LoadResPicture(std::string_view name, int type)
 {
     if (type != 0)
         vb::raise(vb::ErrorKind::InvalidProcedureCall, "only bitmap resources exist");
-    return load(QStringLiteral(":/res/%1.bmp").arg(name), name);
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return load(QStringLiteral(":/res/%1.bmp").arg(text), text);
 }
 
 Picture LoadResPicture(std::int32_t id, int type)
 {
-    return LoadResPicture(QString::number(id), type);
+    return LoadResPicture(std::to_string(id), type);
 }
 
-Picture FormPicture(const QString& fileName)
+Picture FormPicture(std::string_view fileName)
 {
-    return load(QStringLiteral(":/forms/") + fileName, fileName);
+    const QString text = QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size()));
+    return load(QStringLiteral(":/forms/") + text, text);
 }
+
+int Picture::Width() const
+{
+    return data_ ? data_->image.width() : 0;
+}
+
+int Picture::Height() const
+{
+    return data_ ? data_->image.height() : 0;
+}
+
+std::uint32_t Picture::Pixel(int x, int y) const
+{
+    if (!data_ || !data_->image.valid(x, y))
+        vb::raise(vb::ErrorKind::InvalidProcedureCall, "pixel outside the picture");
+    const QRgb c = data_->image.pixel(x, y);
+    return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8 | std::uint32_t(qBlue(c)) << 16;
+}
+
+void PictureBox::SetPicture(const Picture& picture)
+{
+    static_cast<qt::PictureWidget*>(Native().widget)->setImage(picture.IsNull() ? QImage()
+                                                                                : picture.Data()->image);
+}
+
+Picture PictureBox::Image() const
+{
+    const QImage& image = static_cast<qt::PictureWidget*>(Native().widget)->image();
+    return image.isNull() ? Picture() : Picture(std::make_shared<const PictureData>(PictureData{image}));
+}
+
+Dc PictureBox::hDC()
+{
+    return Dc{reinterpret_cast<std::uintptr_t>(static_cast<qt::PictureWidget*>(Native().widget))};
+}
+
+namespace qt {
+
+const QImage& Image(const Picture& picture)
+{
+    static const QImage none;
+    return picture.IsNull() ? none : picture.Data()->image;
+}
+
+Picture FromImage(const QImage& image)
+{
+    if (image.isNull())
+        return {};
+    return Picture(std::make_shared<const PictureData>(
+        PictureData{image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32)}));
+}
+
+}  // namespace qt
 
 }  // namespace platform
