@@ -22,24 +22,42 @@ test_pkgs=(
   libbenchmark-dev
   libchm-dev                              # reading the compiled help file back in its test
   orca at-spi2-core dbus-daemon           # the screen reader test: Orca listening on the accessibility bus
+  g++-mingw-w64-i686                      # cross-compiling the 32-bit Windows program (./build.sh windows)
 )
+# Running the Windows program and its tests under Wine. Installed with their
+# recommended packages: Wine's X11 driver, fonts and sound are only recommends.
+wine_pkgs=(wine wine32:i386 fonts-wine)
 
 case "${1:-run}" in
-  run) wanted=("${run_pkgs[@]}") ;;
-  test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  run) wanted=("${run_pkgs[@]}"); wanted_wine=() ;;
+  test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}"); wanted_wine=("${wine_pkgs[@]}") ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
+installed() {
+  dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | grep -q '^ii'
+}
 missing=()
 for p in "${wanted[@]}"; do
-  if ! dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null | grep -q '^ii'; then
-    missing+=("$p")
-  fi
+  installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+missing_wine=()
+for p in "${wanted_wine[@]}"; do
+  installed "$p" || missing_wine+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_wine[@]} -eq 0 ] && exit 0
 
-echo "Installing missing packages: ${missing[*]}"
+echo "Installing missing packages: ${missing[*]} ${missing_wine[*]}"
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# The 32-bit Wine comes from Debian's i386 architecture.
+if [ ${#missing_wine[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if [ ${#missing_wine[@]} -gt 0 ]; then
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq "${missing_wine[@]}" >/dev/null
+fi

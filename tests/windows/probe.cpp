@@ -1,0 +1,311 @@
+#include "probe.h"
+
+#include <algorithm>
+
+namespace probe {
+
+std::wstring widen(const std::string& utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(std::size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string narrow(const std::wstring& wide)
+{
+    if (wide.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(std::size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+std::string windowText(HWND hwnd)
+{
+    // WM_GETTEXT is carried across processes.
+    const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(std::size_t(length) + 1, L'\0');
+    SendMessageW(hwnd, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
+    text.resize(std::wcslen(text.c_str()));
+    return narrow(text);
+}
+
+Program::Program(const std::wstring& exe)
+{
+    const std::wstring directory = exe.substr(0, exe.find_last_of(L'\\'));
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &startup, &info_))
+        info_ = {};
+    else
+        WaitForInputIdle(info_.hProcess, 10000);
+}
+
+Program::~Program()
+{
+    if (!info_.hProcess)
+        return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    std::wstring title;
+    const char* className;
+    SIZE client;
+    HWND found;
+};
+
+BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param)
+{
+    auto& s = *reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != s.pid || !IsWindowVisible(hwnd))
+        return TRUE;
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    if (s.title != title)
+        return TRUE;
+    if (s.className) {
+        char cls[64] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (std::string(cls) != s.className)
+            return TRUE;
+    }
+    if (s.client.cx) {
+        const SIZE size = clientSize(hwnd);
+        if (size.cx != s.client.cx || size.cy != s.client.cy)
+            return TRUE;
+    }
+    s.found = hwnd;
+    return FALSE;
+}
+
+BOOL CALLBACK collect(HWND hwnd, LPARAM param)
+{
+    auto& all = *reinterpret_cast<std::vector<Control>*>(param);
+    Control c;
+    c.hwnd = hwnd;
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    c.className = cls;
+    c.text = windowText(hwnd);
+    c.visible = IsWindowVisible(hwnd) != FALSE;
+    all.push_back(c);
+    return TRUE;
+}
+
+}  // namespace
+
+HWND Program::waitWindow(const std::string& title, const char* className, DWORD ms, SIZE client) const
+{
+    Search s{info_.dwProcessId, widen(title), className, client, nullptr};
+    for (DWORD waited = 0;; waited += 50) {
+        EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&s));
+        if (s.found || waited >= ms)
+            return s.found;
+        Sleep(50);
+    }
+}
+
+DWORD Program::waitExit(DWORD ms) const
+{
+    DWORD status = STILL_ACTIVE;
+    if (info_.hProcess && WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info_.hProcess, &status);
+    return status;
+}
+
+SIZE clientSize(HWND window)
+{
+    RECT r{};
+    GetClientRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+std::vector<Control> controls(HWND window)
+{
+    std::vector<Control> all;
+    EnumChildWindows(window, collect, reinterpret_cast<LPARAM>(&all));
+    for (Control& c : all) {
+        GetWindowRect(c.hwnd, &c.rect);
+        MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&c.rect), 2);
+    }
+    return all;
+}
+
+const Control* controlAt(const std::vector<Control>& all, int left, int top, int width, int height)
+{
+    for (const Control& c : all)
+        if (c.rect.left == left && c.rect.top == top && c.rect.right - c.rect.left == width
+            && c.rect.bottom - c.rect.top == height)
+            return &c;
+    return nullptr;
+}
+
+void settle(DWORD ms)
+{
+    Sleep(ms);
+}
+
+namespace {
+
+void bringForward(HWND window)
+{
+    HWND top = GetAncestor(window, GA_ROOT);
+    SetForegroundWindow(top);
+    settle(100);
+}
+
+void send(std::vector<INPUT> inputs)
+{
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+INPUT keyInput(WORD vk, bool up)
+{
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+}  // namespace
+
+void key(HWND window, WORD vk, bool alt)
+{
+    bringForward(window);
+    std::vector<INPUT> inputs;
+    if (alt)
+        inputs.push_back(keyInput(VK_MENU, false));
+    inputs.push_back(keyInput(vk, false));
+    inputs.push_back(keyInput(vk, true));
+    if (alt)
+        inputs.push_back(keyInput(VK_MENU, true));
+    send(inputs);
+    settle();
+}
+
+void click(HWND hwnd, int x, int y)
+{
+    bringForward(hwnd);
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    SetCursorPos(p.x, p.y);
+    settle(50);
+    INPUT down{}, up{};
+    down.type = up.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    send({down, up});
+    settle();
+}
+
+facts::Bitmap capture(HWND hwnd)
+{
+    const SIZE size = clientSize(hwnd);
+    facts::Bitmap bitmap{int(size.cx), int(size.cy),
+                         std::vector<std::uint32_t>(std::size_t(size.cx) * std::size_t(size.cy))};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    // From the screen itself: another process's window keeps its pixels to
+    // itself, the screen shows them.
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, size.cx, size.cy, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < bitmap.pixels.size(); ++i) {
+        const std::uint32_t c = p[i];  // 0x00RRGGBB
+        bitmap.pixels[i] = (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16;
+    }
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+namespace {
+
+// The pixels of an icon drawn as a message box draws it, on the box's face.
+facts::Bitmap iconPixels(HICON icon, COLORREF face, int width, int height)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(face);
+    RECT all{0, 0, width, height};
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    facts::Bitmap pixels{width, height, std::vector<std::uint32_t>(std::size_t(width) * std::size_t(height))};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.at(x, y) = GetPixel(memory, x, y) & 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+}  // namespace
+
+MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, DWORD ms)
+{
+    MessageBoxSeen seen;
+    seen.hwnd = program.waitWindow(title, "#32770", ms);
+    if (!seen.hwnd)
+        return seen;
+    settle();
+    seen.title = windowText(seen.hwnd);
+    seen.owner = GetWindow(seen.hwnd, GW_OWNER);
+    int buttons = 0;
+    bool ok = false;
+    for (const Control& c : controls(seen.hwnd)) {
+        const LONG style = GetWindowLongW(c.hwnd, GWL_STYLE);
+        if (c.className == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
+            const int w = c.rect.right - c.rect.left, h = c.rect.bottom - c.rect.top;
+            const facts::Bitmap shown = capture(c.hwnd);
+            // The icon is drawn over the box's face; its corner pixel shows that.
+            const facts::Bitmap expected = iconPixels(LoadIconW(nullptr, IDI_EXCLAMATION), shown.at(0, 0), w, h);
+            seen.exclamationIcon = facts::difference(shown, expected).empty();
+        } else if (c.className == "Static" && GetDlgCtrlID(c.hwnd) == 0xFFFF) {
+            seen.text = c.text;
+        } else if (c.className == "Button" && c.visible) {
+            ++buttons;
+            ok = ok || GetDlgCtrlID(c.hwnd) == IDOK;
+        }
+    }
+    seen.okOnly = buttons == 1 && ok;
+    return seen;
+}
+
+}  // namespace probe

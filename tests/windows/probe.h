@@ -1,0 +1,77 @@
+// The player's side of Velmo.exe under Wine: start the real executable,
+// find its windows and controls through the Windows API, press keys and
+// buttons, read the pixels on the screen and the message boxes it shows.
+#pragma once
+
+#include "facts.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace probe {
+
+std::wstring widen(const std::string& utf8);
+std::string narrow(const std::wstring& wide);
+
+struct Control {
+    HWND hwnd = nullptr;
+    std::string className;  // "Button", "Static", "ComboBox", ...
+    std::string text;       // UTF-8
+    RECT rect{};            // in the client coordinates of the top-level window
+    bool visible = false;
+};
+
+class Program {
+public:
+    // Starts the executable in its own directory with the given arguments.
+    explicit Program(const std::wstring& exe);
+    bool started() const { return info_.hProcess != nullptr; }
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The visible top-level window of the program with that title and, if
+    // given, that class and client size, within the time; null when none
+    // appears.
+    HWND waitWindow(const std::string& title, const char* className = nullptr, DWORD ms = 10000,
+                    SIZE client = {0, 0}) const;
+    // Waits for the program to end; its exit status, or STILL_ACTIVE.
+    DWORD waitExit(DWORD ms = 10000) const;
+    DWORD processId() const { return info_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// The client area's size.
+SIZE clientSize(HWND window);
+// Every descendant window of a top-level window, in creation order.
+std::vector<Control> controls(HWND window);
+// The one control with that rectangle (client coordinates of the top level).
+const Control* controlAt(const std::vector<Control>& all, int left, int top, int width, int height);
+std::string windowText(HWND hwnd);
+
+// Input as a player gives it, to the window that has the focus: a virtual
+// key (with Alt when alt is set), or a left click at a point of a window's
+// client area.
+void key(HWND window, WORD vk, bool alt = false);
+void click(HWND hwnd, int x, int y);
+// Lets the program catch up with what it was sent.
+void settle(DWORD ms = 300);
+
+// The pixels of a window's client area as they are on the screen.
+facts::Bitmap capture(HWND hwnd);
+
+struct MessageBoxSeen {
+    HWND hwnd = nullptr;
+    HWND owner = nullptr;
+    std::string title, text;
+    bool exclamationIcon = false;
+    bool okOnly = false;
+};
+// The message box the program shows with that title, or an empty one.
+MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, DWORD ms = 10000);
+
+}  // namespace probe

@@ -1,0 +1,152 @@
+// The Windows back end's pictures, run under Wine: bitmap resources and form
+// pictures the right way up, the masked drawing of a piece pixel for pixel,
+// the snapshot a picture box's Image() gives, and the application path rule.
+//
+// Prints one line per failed check and "N passed, N failed"; the status is
+// the number of failures (at most 1).
+#include "checked.h"
+#include "executable_path.h"
+#include "form_pictures.h"
+#include "forms.h"
+#include "picture.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+using namespace platform;
+
+namespace {
+
+int gPassed = 0;
+int gFailed = 0;
+
+void check(bool ok, const std::string& what)
+{
+    if (ok) {
+        ++gPassed;
+    } else {
+        ++gFailed;
+        std::printf("FAIL: %s\n", what.c_str());
+    }
+}
+
+// The run-time error a call raises, 0 for none.
+int raised(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const vb::RuntimeError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+constexpr ControlDef kBoxes[] = {
+    {.kind = Kind::PictureBox, .name = "board", .rect = {0, 0, 480, 360}},
+    {.kind = Kind::PictureBox, .name = "piece", .rect = {0, 0, 120, 30}, .flags = Hidden},
+    {.kind = Kind::PictureBox, .name = "mask", .rect = {0, 0, 120, 30}, .flags = Hidden},
+};
+constexpr FormDef kForm = {.name = "frmTest", .caption = "test", .width = 480, .height = 360, .controls = kBoxes};
+
+void pathRule()
+{
+    using win32::DirectoryOf;
+    check(DirectoryOf(L"C:\\Games\\Velmo\\Velmo.exe") == L"C:\\Games\\Velmo", "directory without separator");
+    check(DirectoryOf(L"C:\\Velmo.exe") == L"C:\\", "a drive root keeps its separator");
+    check(DirectoryOf(L"\\\\?\\C:\\Velmo.exe") == L"\\\\?\\C:\\", "a long-path drive root keeps its separator");
+    check(DirectoryOf(L"\\\\server\\share\\Velmo.exe") == L"\\\\server\\share", "a share");
+    check(DirectoryOf(L"Velmo.exe").empty(), "a bare name has no directory");
+}
+
+void resources()
+{
+    const Picture back = LoadResPicture("BACK", 0);
+    check(back.Width() == 480 && back.Height() == 360, "BACK is 480 x 360");
+    const Picture piece = LoadResPicture(107, 0);
+    check(piece.Width() == 120 && piece.Height() == 30, "107 is 120 x 30");
+    // The grass lies at the bottom, the sky at the top.
+    const std::uint32_t sky = back.Pixel(240, 0), grass = back.Pixel(240, 359);
+    check(((sky >> 16) & 0xFF) > (sky & 0xFF), "BACK's top row is sky (more blue than red)");
+    check(((grass >> 8) & 0xFF) > ((grass >> 16) & 0xFF), "BACK's bottom row is grass (more green than blue)");
+
+    check(raised([] { LoadResPicture("BACK", 1); }) == 5, "a type other than bitmap is an invalid call");
+    check(raised([] { LoadResPicture(300, 0); }) == 326, "a missing id is resource not found");
+    check(raised([] { LoadResPicture("NOPE", 0); }) == 326, "a missing name is resource not found");
+    check(raised([] { LoadResPicture(70000, 0); }) == 326, "an id beyond 16 bits is resource not found");
+
+    const Picture title = FormPicture("title.bmp");
+    check(title.Width() == 320 && title.Height() == 240, "title.bmp is 320 x 240");
+    // The file stores its bottom row first, blue, green, red.
+    const auto file = velmo::assets::FormPictureFile("title.bmp");
+    const std::size_t first = 54;
+    const std::uint32_t stored = std::uint32_t(file[first + 2]) | std::uint32_t(file[first + 1]) << 8
+                                 | std::uint32_t(file[first]) << 16;
+    check(title.Pixel(0, 239) == stored, "title.bmp's first stored pixel is its bottom-left one");
+    check(FormPicture("velmo.ico").Width() == 32, "the icon decodes as 32 x 32");
+    check(raised([] { FormPicture("missing.bmp"); }) == 326, "a missing form picture is resource not found");
+}
+
+void drawing()
+{
+    Form form(kForm);
+    auto& board = form.Find<PictureBox>("board");
+    auto& piece = form.Find<PictureBox>("piece");
+    auto& mask = form.Find<PictureBox>("mask");
+
+    const Picture back = LoadResPicture("BACK", 0);
+    const Picture pieceBits = LoadResPicture(101, 0);
+    const Picture maskBits = LoadResPicture(201, 0);
+    const std::uint32_t backBefore = back.Pixel(60 + 60, 240 + 15);
+    board.SetPicture(back);
+    mask.SetPicture(maskBits);
+    piece.SetPicture(pieceBits);
+
+    // The drawing of one piece, as the game does it.
+    constexpr int x = 60, y = 240;
+    check(BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT), "SRCPAINT draws");
+    board.SetPicture(board.Image());
+    check(BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND), "SRCAND draws");
+    board.SetPicture(board.Image());
+
+    const Picture drawn = board.Image();
+    int inside = 0, wrong = 0;
+    for (int py = 0; py < 30; ++py)
+        for (int px = 0; px < 120; ++px) {
+            const bool shape = maskBits.Pixel(px, py) == 0xFFFFFF;
+            inside += shape;
+            const std::uint32_t want = shape ? pieceBits.Pixel(px, py) : back.Pixel(x + px, y + py);
+            wrong += drawn.Pixel(x + px, y + py) != want;
+        }
+    check(inside == 760, "the mask of size 1 has 760 white pixels, got " + std::to_string(inside));
+    check(wrong == 0, "the cell is the piece inside its mask and the background outside, "
+                          + std::to_string(wrong) + " pixels differ");
+    check(drawn.Pixel(0, 0) == back.Pixel(0, 0) && drawn.Pixel(479, 359) == back.Pixel(479, 359),
+          "outside the cell the background is untouched");
+
+    // A picture taken from the box keeps its pixels while the box draws on.
+    const std::uint32_t before = drawn.Pixel(x + 60, y + 15);
+    BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT);
+    check(drawn.Pixel(x + 60, y + 15) == before, "an Image() picture is a snapshot");
+    check(board.Image().Pixel(x + 60, y + 15) == 0xFFFFFF, "the box itself has the new drawing");
+    check(back.Pixel(x + 60, y + 15) == backBefore, "the picture the board started from is not drawn over");
+
+    // A box drawn over from outside its image, and with none.
+    check(BitBlt(board.hDC(), 470, 350, 120, 30, piece.hDC(), 0, 0, SRCAND), "a transfer clipped at the edge draws");
+    check(!BitBlt(board.hDC(), 0, 0, 10, 10, piece.hDC(), 0, 0, 0x00440328), "an unknown operation draws nothing");
+    check(!BitBlt(Dc{}, 0, 0, 10, 10, piece.hDC(), 0, 0, SRCCOPY), "a context without a box draws nothing");
+    piece.SetPicture(Picture());
+    check(piece.Image().IsNull(), "a null picture clears the image");
+    check(!BitBlt(board.hDC(), 0, 0, 10, 10, piece.hDC(), 0, 0, SRCCOPY), "a box without an image draws nothing");
+}
+
+}  // namespace
+
+int main()
+{
+    pathRule();
+    resources();
+    drawing();
+    std::printf("%d passed, %d failed\n", gPassed, gFailed);
+    return gFailed == 0 ? 0 : 1;
+}
