@@ -94,13 +94,40 @@ std::wstring gothicFace()
     return face;
 }
 
+// True when a face of that name is installed.
+bool installed(std::wstring_view name)
+{
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    name.copy(query.lfFaceName, LF_FACESIZE - 1);
+    std::vector<std::wstring> faces;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &query, noteFace, reinterpret_cast<LPARAM>(&faces), 0);
+    ReleaseDC(nullptr, screen);
+    return !faces.empty();
+}
+
+// "Times New Roman", or where it is missing its metric twin of Linux
+// systems, so that the numbers keep their serifs and widths.
+std::wstring serifFace(const std::wstring& family)
+{
+    static const std::wstring face = [&family] {
+        for (std::wstring_view candidate : {std::wstring_view(family), std::wstring_view(L"Liberation Serif"),
+                                            std::wstring_view(L"Tinos"), std::wstring_view(L"DejaVu Serif")})
+            if (installed(candidate))
+                return std::wstring(candidate);
+        return family;
+    }();
+    return face;
+}
+
 }  // namespace
 
 HFONT Font(const FontDef& def)
 {
     const std::wstring family = def.family ? Wide(def.family) : std::wstring(kDesignedGothic);
     const bool japanese = family == kDesignedGothic;
-    const std::wstring face = japanese ? gothicFace() : family;
+    const std::wstring face = japanese ? gothicFace() : family == L"Times New Roman" ? serifFace(family) : family;
     const int pixels = static_cast<int>(std::lround(def.points * 96.0 / 72.0));
 
     static std::map<std::tuple<std::wstring, int, bool>, HFONT> made;
