@@ -59,7 +59,8 @@ count_opt=()
 if [ "$iterations" -gt 0 ]; then count_opt=(-c "$out"); fi
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
   "$build/bench/velmo_startup_bench" -n "${STARTUP_RUNS:-21}" "${count_opt[@]}" \
-  "$build/velmo" "$build/bench/velmo_text_dialog" "$build/bench/velmo_minimal_dialog" \
+  "$build/velmo" "$build/bench/velmo_same_dialog" "$build/bench/velmo_text_dialog" \
+  "$build/bench/velmo_minimal_dialog" \
   | tee "$out/startup.txt"
 
 echo
