@@ -761,6 +761,29 @@ void FormBuilt(NativeForm& window)
         }
     }
     window.announcer = win32::CreateAnnouncer(window.hwnd);
+
+    // A graphical button's tooltip says its move, as its name does for
+    // screen readers. The tooltip window is owned by the form and goes with it.
+    HWND tips = nullptr;
+    for (const auto& c : window.controls) {
+        const ControlDef& def = c->control.Def();
+        if (def.kind != Kind::GraphicalButton || !def.accessibleName)
+            continue;
+        if (!tips)
+            tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window.hwnd, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        if (!tips)
+            break;
+        std::wstring text = win32::Wide(def.accessibleName);
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window.hwnd;
+        tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
+        tool.lpszText = text.data();
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 }  // namespace backend

@@ -214,6 +214,8 @@ void click(HWND hwnd, int x, int y)
     down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     send({down, up});
+    // Away again, so that no tooltip stands over what is read next.
+    SetCursorPos(0, 0);
     settle();
 }
 
