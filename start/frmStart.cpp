@@ -4,9 +4,7 @@
 #include "modMain.h"
 #include "runtime.h"
 
-#include <charconv>
 #include <cstdlib>
-#include <iterator>
 
 namespace {
 

@@ -16,8 +16,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <optional>
-#include <vector>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

@@ -357,14 +357,12 @@ void Form::Unload()
         return;
     native.unloading = true;
     native.shown = false;
-    if (!native.inCloseEvent) {
-        if (auto* dialog = qobject_cast<QDialog*>(native.window.get()))
-            dialog->done(QDialog::Accepted);
-        else
-            native.window->close();
-    } else if (auto* dialog = qobject_cast<QDialog*>(native.window.get())) {
+    // A dialog ends its modal loop; a window being closed by its close box
+    // closes once that event is accepted.
+    if (auto* dialog = qobject_cast<QDialog*>(native.window.get()))
         dialog->done(QDialog::Accepted);
-    }
+    else if (!native.inCloseEvent)
+        native.window->close();
     if (deleteOnUnload_) {
         // Deleted with Qt's deferred deletions, once the close has run its course.
         auto* reaper = new QObject;
