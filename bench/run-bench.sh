@@ -3,11 +3,17 @@
 # and PASS or MISS. Every ratio compares two things measured in this run.
 # Beside the times, valgrind's callgrind counts the instructions of the same
 # work, which other processes on the machine do not disturb.
-#   bench/run-bench.sh [BUILD_DIR]      (default build/bench; ./build.sh bench)
+#   bench/run-bench.sh [BUILD_DIR [WINDOWS_BUILD_DIR]]
+#                       (defaults build/bench and build/windows-bench;
+#                        ./build.sh bench builds both)
+# The Windows figures run under Wine and are left out when there is no
+# Windows bench build or no Wine.
 # BENCH_REPETITIONS (9), STARTUP_RUNS (21) and COUNT_ITERATIONS (20) set the
 # sizes; COUNT_ITERATIONS=0 leaves the instruction counts out.
 set -euo pipefail
 build=$(cd "${1:-build/bench}" && pwd)
+windows=${2:-build/windows-bench}
+[ -d "$windows" ] && windows=$(cd "$windows" && pwd)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 iterations=${COUNT_ITERATIONS:-20}
@@ -63,8 +69,32 @@ xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
   "$build/bench/velmo_minimal_dialog" \
   | tee "$out/startup.txt"
 
+results=("$out/board.txt" "$out/startup.txt")
+if [ -x "$windows/Velmo.exe" ] && command -v wine >/dev/null; then
+  echo
+  echo "== Windows build under Wine: $(wine --version)"
+  echo "size  Velmo.exe $(stat -c %s "$windows/Velmo.exe") bytes"
+  # The bench's own prefix (made once by wine-run), its server kept running
+  # between the starts, as a Windows session keeps its system running.
+  prefix="$windows/wineprefix"
+  "$(dirname "$0")/../scripts/wine-run" --prefix "$prefix" \
+    "$windows/bench/velmo_win32_board_bench.exe" 31 | tee "$out/wine-board.txt"
+  export WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all WINEARCH=win32
+  wineserver -p
+  trap 'wineserver -k 2>/dev/null || true; rm -rf "$out"' EXIT
+  echo
+  echo "== Windows start-up: start under Wine until the start dialog is painted on Xvfb, alternating runs"
+  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+    "$build/bench/velmo_startup_bench" -n "${STARTUP_RUNS:-21}" -w wine \
+    "$windows/Velmo.exe" "$windows/bench/velmo_win32_same_dialog.exe" | tee "$out/wine-startup.txt"
+  results+=("$out/wine-board.txt" "$out/wine-startup.txt")
+else
+  echo
+  echo "== Windows build under Wine: left out ($windows/Velmo.exe or wine not found)"
+fi
+
 echo
 echo "== Goals"
-grep -h -E '^(ratio|delta) ' "$out/board.txt" "$out/startup.txt"
-missed=$(grep -h -E '^(ratio|delta) ' "$out/board.txt" "$out/startup.txt" | grep -c ' MISS' || true)
+grep -h -E '^(ratio|delta) ' "${results[@]}"
+missed=$(grep -h -E '^(ratio|delta) ' "${results[@]}" | grep -c ' MISS' || true)
 echo "goals missed: $missed"

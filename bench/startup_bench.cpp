@@ -1,7 +1,12 @@
 // Start-up time and peak memory of a program against a baseline program,
 // measured from outside on an X server of its own (run under xvfb-run).
 //
-//   velmo_startup_bench [-n RUNS] [-c DIR] PROGRAM BASELINE [REFERENCE...]
+//   velmo_startup_bench [-n RUNS] [-c DIR] [-w WRAPPER] PROGRAM BASELINE [REFERENCE...]
+//
+// With -w every program is started through WRAPPER (wine for the Windows
+// build, whose server the caller keeps running, as a Windows session keeps
+// its system running); the goal is then that of the Windows build and the
+// memory figures are for information.
 //
 // One run: the root window's pixels are read, the clock starts, the program
 // is started (xcb platform plugin, output discarded). The harness listens for
@@ -111,6 +116,8 @@ double msSince(Clock::time_point t0)
 // One start of `program`, timed until its dialog is painted. With
 // `callgrindOut` the program runs under valgrind's callgrind, which writes
 // its instruction count there when the program is ended.
+const char* gWrapper = nullptr;
+
 Sample runOnce(Display* dpy, const char* program, const char* callgrindOut = nullptr)
 {
     const Window root = DefaultRootWindow(dpy);
@@ -133,6 +140,8 @@ Sample runOnce(Display* dpy, const char* program, const char* callgrindOut = nul
     const std::string outOption = std::string("--callgrind-out-file=") + (callgrindOut ? callgrindOut : "");
     char* argv[5] = {};
     std::size_t argc = 0;
+    if (gWrapper)
+        argv[argc++] = const_cast<char*>(gWrapper);
     if (callgrindOut) {
         argv[argc++] = const_cast<char*>("valgrind");
         argv[argc++] = const_cast<char*>("--tool=callgrind");
@@ -164,7 +173,10 @@ Sample runOnce(Display* dpy, const char* program, const char* callgrindOut = nul
         while (XPending(dpy)) {
             XEvent event;
             XNextEvent(dpy, &event);
-            if (window || event.type != MapNotify || event.xmap.override_redirect)
+            // Wine draws its windows' frames itself and maps them
+            // unmanaged (override-redirect); they carry their caption as
+            // their name all the same.
+            if (window || event.type != MapNotify)
                 continue;
             const Window w = event.xmap.window;
             if (windowTitle(dpy, w) != kTitle)
@@ -267,12 +279,15 @@ int main(int argc, char** argv)
             runs = std::max(1, std::atoi(argv[arg + 1]));
         else if (std::strcmp(argv[arg], "-c") == 0)
             callgrindDir = argv[arg + 1];
+        else if (std::strcmp(argv[arg], "-w") == 0)
+            gWrapper = argv[arg + 1];
         else
             break;
         arg += 2;
     }
     if (argc - arg < 2) {
-        std::fprintf(stderr, "usage: %s [-n RUNS] [-c DIR] PROGRAM BASELINE [REFERENCE...]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [-n RUNS] [-c DIR] [-w WRAPPER] PROGRAM BASELINE [REFERENCE...]\n",
+                     argv[0]);
         return 2;
     }
     Display* dpy = XOpenDisplay(nullptr);
@@ -321,16 +336,21 @@ int main(int argc, char** argv)
     const Series& baseline = series[1];
     const double start = median(program.shown) / median(baseline.shown);
     const double extraMiB = (median(program.rss) - median(baseline.rss)) / 1024.0;
-    std::printf("ratio %-30s %6.2fx  goal <= 1.05x  %s   (%.1f ms / %.1f ms)\n",
-                "start-up / same dialog in Qt", start, start <= 1.05 ? "PASS" : "MISS",
-                median(program.shown), median(baseline.shown));
-    std::printf("delta %-30s %+6.2f MiB  goal <= +2.00 MiB  %s   (%.1f MiB / %.1f MiB)\n",
-                "peak memory - same dialog", extraMiB, extraMiB <= 2.0 ? "PASS" : "MISS",
-                median(program.rss) / 1024.0, median(baseline.rss) / 1024.0);
-    std::printf("info  %-30s %6.2fx  (CPU time, %.1f ms / %.1f ms)\n", "start-up / same dialog in Qt",
+    const char* const what = gWrapper ? "start-up / same dialog in Win32" : "start-up / same dialog in Qt";
+    const double goal = gWrapper ? 1.10 : 1.05;
+    std::printf("ratio %-30s %6.2fx  goal <= %.2fx  %s   (%.1f ms / %.1f ms)\n", what, start, goal,
+                start <= goal ? "PASS" : "MISS", median(program.shown), median(baseline.shown));
+    if (gWrapper)
+        std::printf("info  %-30s %+6.2f MiB  (%.1f MiB / %.1f MiB)\n", "peak memory - same dialog", extraMiB,
+                    median(program.rss) / 1024.0, median(baseline.rss) / 1024.0);
+    else
+        std::printf("delta %-30s %+6.2f MiB  goal <= +2.00 MiB  %s   (%.1f MiB / %.1f MiB)\n",
+                    "peak memory - same dialog", extraMiB, extraMiB <= 2.0 ? "PASS" : "MISS",
+                    median(program.rss) / 1024.0, median(baseline.rss) / 1024.0);
+    std::printf("info  %-30s %6.2fx  (CPU time, %.1f ms / %.1f ms)\n", what,
                 median(program.cpu) / median(baseline.cpu), median(program.cpu), median(baseline.cpu));
     if (counts.size() >= 2 && counts[0] > 0 && counts[1] > 0)
-        std::printf("info  %-30s %6.2fx  (instructions, %.1f M / %.1f M)\n", "start-up / same dialog in Qt",
+        std::printf("info  %-30s %6.2fx  (instructions, %.1f M / %.1f M)\n", what,
                     counts[0] / counts[1], counts[0] / 1e6, counts[1] / 1e6);
     for (std::size_t k = 2; k < series.size(); ++k) {
         const Series& r = series[k];

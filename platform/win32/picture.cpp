@@ -470,11 +470,49 @@ bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int
 
 namespace {
 
+// A 24-bit uncompressed bitmap resource read in place: the picture's rows are
+// the resource's own bytes in the executable's image, which stays mapped
+// while the program runs, so loading it copies nothing. Null for any other
+// kind of bitmap.
+std::shared_ptr<PictureData> inPlace(const wchar_t* name)
+{
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(2));  // RT_BITMAP
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+    const DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!bytes || size < sizeof(BITMAPINFOHEADER))
+        return nullptr;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes, sizeof header);
+    if (header.biSize < sizeof header || header.biSize > size || header.biPlanes != 1 || header.biBitCount != 24
+        || header.biCompression != BI_RGB || header.biWidth <= 0 || header.biWidth > 32767 || header.biHeight == 0
+        || header.biHeight > 32767 || header.biHeight < -32767 || header.biClrUsed > 256)
+        return nullptr;
+    const std::size_t offset = header.biSize + std::size_t{header.biClrUsed} * 4;
+    const int rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    const std::size_t stride = (static_cast<std::size_t>(header.biWidth) * 3 + 3) & ~std::size_t{3};
+    if (offset > size || (size - offset) / stride < static_cast<std::size_t>(rows))
+        return nullptr;
+    auto data = std::make_shared<PictureData>();
+    data->width = header.biWidth;
+    data->height = rows;
+    data->bits = const_cast<unsigned char*>(bytes + offset);  // only ever read
+    data->stride = static_cast<int>(stride);
+    data->bytesPerPixel = 3;
+    data->bottomUp = header.biHeight > 0;
+    return data;
+}
+
 Picture loadBitmapResource(const wchar_t* name, const std::string& what)
 {
-    // Fresh at every load: nothing of an earlier load is kept.
-    HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-    std::shared_ptr<PictureData> data = loaded ? adopt(static_cast<HBITMAP>(loaded)) : nullptr;
+    // Looked up afresh at every load; a 24-bit bitmap is read where it lies,
+    // any other is converted by the system's loader.
+    std::shared_ptr<PictureData> data = inPlace(name);
+    if (!data) {
+        HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+        data = loaded ? adopt(static_cast<HBITMAP>(loaded)) : nullptr;
+    }
     if (!data)
         vb::raise(vb::ErrorKind::ResourceNotFound, "bitmap resource " + what + " not found");
     return Picture(std::move(data));

@@ -36,6 +36,8 @@ namespace platform {
 // (24 bits, bottom-up). Owns the bitmap; it is never selected into a device
 // context while another picture box could hold it (see NativeControl).
 struct PictureData {
+    // The DIB section holding the pixels; null for a bitmap resource read in
+    // place (LoadResPicture), which is only ever copied from.
     HBITMAP bitmap = nullptr;
     int width = 0;
     int height = 0;
