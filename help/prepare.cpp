@@ -1,6 +1,8 @@
-// velmo-help-prepare: gets the help pages ready for the help compiler.
+// velmo-help-prepare: gets the help pages ready for the help compiler, and
+// finishes the compiled help file.
 //
 //   velmo-help-prepare SOURCE_DIR STAGE_DIR
+//   velmo-help-prepare --finish COMPILED_CHM
 //
 // Help viewers decode a help file's pages, contents, index and search words
 // in the code page of the file's language, Shift-JIS (Windows code page 932)
@@ -42,6 +44,9 @@
 // a number below 2^r is a zero and its r bits; a larger one, whose leading
 // one is bit n, is n-r+1 ones, a zero and its n lower bits. Each topic starts
 // on a new byte.
+//
+// With --finish, it sets two flags in the compiled file that the compiler
+// leaves clear; see finish() below.
 
 #include <algorithm>
 #include <cctype>
@@ -427,15 +432,145 @@ void run(const fs::path& source, const fs::path& stage) {
   writeFile(stage / "$FIftiMain", searchIndex(table, static_cast<uint32_t>(topics.size())));
 }
 
+// Reading the compiled file. All integers are little-endian.
+uint32_t getU32(const std::string& b, size_t at) {
+  if (at + 4 > b.size()) fail("the help file ends inside a field at byte " + std::to_string(at));
+  uint32_t v = 0;
+  for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<size_t>(k)]);
+  return v;
+}
+uint64_t getU64(const std::string& b, size_t at) {
+  return getU32(b, at) | (static_cast<uint64_t>(getU32(b, at + 4)) << 32);
+}
+void setU32(std::string& b, size_t at, uint32_t v) {
+  getU32(b, at);  // in range
+  for (size_t k = 0; k < 4; ++k, v >>= 8) b[at + k] = static_cast<char>(v & 0xFF);
+}
+
+// Where a file lies inside the help file: its section (0 is stored as is,
+// 1 compressed) and its place in that section.
+struct Stored {
+  uint64_t section = 0;
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
+
+// The files of a help file by name, read from its directory: the header
+// "ITSF" names the directory's place (at 0x48) and, from version 3 on, where
+// section 0 starts (at 0x58; before, right after the directory). The
+// directory, "ITSP", is a header followed by chunks of a fixed size; its
+// listing chunks, "PMGL", are chained from the first (at +0x20 of the
+// header) through the next one's number (at +0x10 of a chunk, -1 after the
+// last). A listing chunk holds entries from +0x14 up to its unused bytes at
+// the end (their count at +4): the name's length, the name, the section,
+// the offset and the length, each number in 7-bit groups, high first, the
+// top bit set on all but the last.
+std::map<std::string, Stored> directory(const std::string& chm, uint64_t& sectionZero) {
+  if (chm.compare(0, 4, "ITSF") != 0) fail("not a compiled help file (no ITSF header)");
+  const uint64_t dirAt = getU64(chm, 0x48);
+  const uint64_t dirLength = getU64(chm, 0x50);
+  sectionZero = getU32(chm, 4) >= 3 ? getU64(chm, 0x58) : dirAt + dirLength;
+  if (dirAt + dirLength > chm.size() || chm.compare(dirAt, 4, "ITSP") != 0)
+    fail("the help file's directory is missing");
+  const uint32_t headerLength = getU32(chm, dirAt + 8);
+  const uint32_t chunkSize = getU32(chm, dirAt + 0x10);
+  const uint32_t chunkCount = getU32(chm, dirAt + 0x2C);
+
+  std::map<std::string, Stored> files;
+  uint32_t chunk = getU32(chm, dirAt + 0x20);
+  for (uint32_t visited = 0; chunk != 0xFFFFFFFF; ++visited) {
+    if (chunk >= chunkCount || visited >= chunkCount) fail("the help file's directory chunks do not chain up");
+    const size_t start = dirAt + headerLength + static_cast<size_t>(chunk) * chunkSize;
+    if (start + chunkSize > dirAt + dirLength || chm.compare(start, 4, "PMGL") != 0)
+      fail("directory chunk " + std::to_string(chunk) + " is no listing chunk");
+    const size_t end = start + chunkSize - getU32(chm, start + 4);
+    size_t at = start + 0x14;
+    const auto number = [&]() {
+      uint64_t value = 0;
+      for (int groups = 0;; ++groups) {
+        if (at >= end || groups == 9) fail("a directory entry runs past its chunk");
+        const auto b = static_cast<unsigned char>(chm[at++]);
+        value = (value << 7) | (b & 0x7F);
+        if (!(b & 0x80)) return value;
+      }
+    };
+    while (at < end) {
+      const uint64_t nameLength = number();
+      if (nameLength > end - at) fail("a directory entry runs past its chunk");
+      std::string name = chm.substr(at, nameLength);
+      at += nameLength;
+      Stored& stored = files[name];
+      stored.section = number();
+      stored.offset = number();
+      stored.length = number();
+    }
+    chunk = getU32(chm, start + 0x10);
+  }
+  return files;
+}
+
+// Windows' help viewer learns from the compiled file's settings, #SYSTEM,
+// whether the language writes in a double-byte code page (it then keeps the
+// two bytes of a Shift-JIS character together when it splits text into
+// words) and whether the file has a full-text search index (without that
+// it shows no Search tab). chmcmd leaves both flags clear: it knows no
+// double-byte setting, and it sets the search flag only along with writing
+// its own index, which would replace the one run() writes. So they are set
+// here after compiling.
+//
+// #SYSTEM is a version number followed by entries of a 16-bit code, a
+// 16-bit length and that many bytes. Entry 4 begins with the language, the
+// double-byte flag and the full-text search flag, 32 bits each. The
+// compiler stores #SYSTEM uncompressed, in section 0, so the two flags are
+// rewritten in place: no length or offset in the file changes.
+void finish(const fs::path& chmPath) {
+  std::string chm = readFile(chmPath);
+  uint64_t sectionZero = 0;
+  const std::map<std::string, Stored> files = directory(chm, sectionZero);
+
+  const auto search = files.find("/$FIftiMain");
+  if (search == files.end() || search->second.length == 0)
+    fail("the help file has no full-text search index");
+  const auto found = files.find("/#SYSTEM");
+  if (found == files.end()) fail("the help file has no #SYSTEM");
+  const Stored& system = found->second;
+  if (system.section != 0) fail("#SYSTEM is compressed; its flags cannot be set in place");
+  const uint64_t start = sectionZero + system.offset;
+  if (start + system.length > chm.size()) fail("#SYSTEM runs past the end of the help file");
+  const size_t end = start + system.length;
+
+  for (size_t at = start + 4; at + 4 <= end;) {
+    const uint32_t head = getU32(chm, at);
+    const uint32_t code = head & 0xFFFF;
+    const uint32_t length = head >> 16;
+    if (at + 4 + length > end) break;
+    if (code == 4) {
+      if (length < 12) fail("entry 4 of #SYSTEM is too short for its flags");
+      if (getU32(chm, at + 4) != kLanguage)
+        fail("#SYSTEM names a language other than Japanese (" + std::to_string(getU32(chm, at + 4)) + ")");
+      setU32(chm, at + 8, 1);   // double-byte code page
+      setU32(chm, at + 12, 1);  // full-text search index present
+      writeFile(chmPath, chm);
+      return;
+    }
+    at += 4 + length;
+  }
+  fail("#SYSTEM has no entry 4 (language and flags)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::cerr << "usage: velmo-help-prepare SOURCE_DIR STAGE_DIR\n";
+    std::cerr << "usage: velmo-help-prepare SOURCE_DIR STAGE_DIR\n"
+                 "       velmo-help-prepare --finish COMPILED_CHM\n";
     return 2;
   }
   try {
-    run(argv[1], argv[2]);
+    if (std::string(argv[1]) == "--finish")
+      finish(argv[2]);
+    else
+      run(argv[1], argv[2]);
   } catch (const std::exception& e) {
     std::cerr << "velmo-help-prepare: " << e.what() << '\n';
     return 1;

@@ -4,6 +4,9 @@
 //
 //   check_chm VELMO_CHM HELP_SOURCE_DIR
 //
+// - the settings in #SYSTEM are those of velmo.hhp (contents, index,
+//   default topic, title, language), and flag the language as double-byte
+//   and the full-text search index as present, which Windows' viewer needs;
 // - every page of the sources is in the file and reads as its source (with
 //   the charset declaration naming that code page), title included, and each
 //   of its links leads to a file in the archive;
@@ -21,6 +24,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -119,6 +123,7 @@ class ChmFile {
 struct CodePage {
   std::string iconvName;
   std::string charset;
+  bool doubleByte;
 };
 
 bool codePageOf(const std::string& system, CodePage& page) {
@@ -127,14 +132,40 @@ bool codePageOf(const std::string& system, CodePage& page) {
     const uint16_t length = u16(system, at + 2);
     if (code == 4 && length >= 4) {
       switch (u32(system, at + 4) & 0xFFFF) {
-        case 0x0411: page = {"CP932", "Shift_JIS"}; return true;
-        case 0x0409: page = {"CP1252", "windows-1252"}; return true;
+        case 0x0411: page = {"CP932", "Shift_JIS", true}; return true;
+        case 0x0409: page = {"CP1252", "windows-1252", false}; return true;
         default: return false;
       }
     }
     at += 4 + length;
   }
   return false;
+}
+
+// The entries of #SYSTEM by code, the first of each.
+std::map<uint16_t, std::string> systemEntries(const std::string& system) {
+  std::map<uint16_t, std::string> entries;
+  for (size_t at = 4; at + 4 <= system.size();) {
+    const uint16_t length = u16(system, at + 2);
+    entries.emplace(u16(system, at), system.substr(at + 4, length));
+    at += 4 + length;
+  }
+  return entries;
+}
+
+// The [OPTIONS] of a project file, by key.
+std::map<std::string, std::string> projectOptions(const std::string& hhp) {
+  std::map<std::string, std::string> options;
+  std::istringstream lines(hhp);
+  bool inOptions = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.ends_with('\r')) line.pop_back();
+    if (line.starts_with('[')) inOptions = line.starts_with("[OPTIONS]");
+    const size_t equals = line.find('=');
+    if (inOptions && !line.starts_with(';') && equals != std::string::npos)
+      options.emplace(line.substr(0, equals), line.substr(equals + 1));
+  }
+  return options;
 }
 
 // The Name and Local values of a table of contents or an index, in order.
@@ -357,6 +388,24 @@ int check(const std::string& chmPath, const fs::path& source) {
     if (text.find("\xEF\xBF\xBD") != std::string::npos) fault(what + " holds replacement characters");
     return text;
   };
+  // Settings, as Windows' viewer takes them.
+  std::map<uint16_t, std::string> system = systemEntries(chm.read("/#SYSTEM"));
+  const std::map<std::string, std::string> options = projectOptions(readFile(source / "velmo.hhp"));
+  for (const auto& [code, option] : std::map<uint16_t, std::string>{
+           {0, "Contents file"}, {1, "Index file"}, {2, "Default topic"}, {3, "Title"}}) {
+    const std::string value = decode(cString(system[code], 0), "#SYSTEM entry " + option);
+    if (!options.count(option) || value != options.at(option))
+      fault("#SYSTEM gives " + option + " as \"" + value + "\", not as velmo.hhp does");
+  }
+  const std::string& language = system[4];
+  const std::string hhpLanguage = options.count("Language") ? options.at("Language") : "";
+  if (language.size() < 12 || u32(language, 0) != std::strtoul(hhpLanguage.c_str(), nullptr, 16))
+    fault("#SYSTEM does not give the language of velmo.hhp (" + hhpLanguage + ")");
+  if ((u32(language, 4) != 0) != codePage.doubleByte)
+    fault(std::string("#SYSTEM does not flag the language as ") + (codePage.doubleByte ? "" : "not ") +
+          "double-byte");
+  if (u32(language, 8) == 0) fault("#SYSTEM does not flag the full-text search index as present");
+
   const std::set<std::string> archived = chm.names();
   const auto inArchive = [&](const std::string& page) { return archived.count("/" + withoutAnchor(page)) > 0; };
 
