@@ -2,9 +2,10 @@
 // same run under Wine (or Windows):
 //
 //   floor      the least GDI work that puts the same pixels on the board: the
-//              bitmaps loaded beforehand, one SRCCOPY of the background into
-//              a 32-bit DIB section, then for each of the 7 pieces its mask
-//              with SRCPAINT and its image with SRCAND.
+//              bitmaps loaded and converted to 32 bits beforehand, one
+//              SRCCOPY of the background into a 32-bit DIB section, then for
+//              each of the 7 pieces its mask with SRCPAINT and its image with
+//              SRCAND.
 //   DrawBoard  the game window's own redraw on the 7-piece opening: every
 //              bitmap loaded from the resources again, the transfers through
 //              the picture boxes' device contexts.
@@ -33,31 +34,58 @@ constexpr int kPieces = 7;
 constexpr int kWidth = 480, kHeight = 360;
 constexpr int kBatch = 50;
 
-// A bitmap resource and a memory device context holding it.
+// A 32-bit top-down DIB section selected into a memory device context of
+// its own.
 struct Loaded {
     HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
+    std::uint32_t* bits = nullptr;
 };
 
+Loaded newPicture(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    Loaded l;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    l.dc = CreateCompatibleDC(nullptr);
+    SelectObject(l.dc, bitmap);
+    l.bits = static_cast<std::uint32_t*>(bits);
+    return l;
+}
+
+// A bitmap resource, converted beforehand to the board's own format, so that
+// the floor's transfers are plain 32-bit copies and combinations.
 Loaded load(const wchar_t* name)
 {
-    Loaded l;
-    l.bitmap = static_cast<HBITMAP>(
+    HBITMAP bitmap = static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    l.dc = CreateCompatibleDC(nullptr);
-    if (!l.bitmap || !l.dc) {
+    BITMAP size{};
+    if (!bitmap || !GetObjectW(bitmap, sizeof size, &size)) {
         std::fputs("velmo_win32_board_bench: a bitmap resource is missing\n", stderr);
         std::exit(1);
     }
-    SelectObject(l.dc, l.bitmap);
+    Loaded l = newPicture(size.bmWidth, size.bmHeight);
+    HDC from = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(from, bitmap);
+    ::BitBlt(l.dc, 0, 0, size.bmWidth, size.bmHeight, from, 0, 0, SRCCOPY);
+    SelectObject(from, old);
+    DeleteDC(from);
+    DeleteObject(bitmap);
     return l;
 }
 
 struct Floor {
     Loaded back = load(L"BACK");
     Loaded mask[kPieces + 1], piece[kPieces + 1];
-    HDC board = CreateCompatibleDC(nullptr);
-    std::uint32_t* bits = nullptr;
+    Loaded target = newPicture(kWidth, kHeight);
+    HDC board = target.dc;
+    std::uint32_t* bits = target.bits;
 
     Floor()
     {
@@ -65,16 +93,6 @@ struct Floor {
             mask[size] = load(MAKEINTRESOURCEW(200 + size));
             piece[size] = load(MAKEINTRESOURCEW(100 + size));
         }
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* p = nullptr;
-        SelectObject(board, CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0));
-        bits = static_cast<std::uint32_t*>(p);
     }
 
     // The 7-piece opening: peg 1, sizes 7 to 1 from the bottom up.

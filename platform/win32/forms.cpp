@@ -273,8 +273,10 @@ bool handleKey(MSG& msg)
     }
 }
 
-void drawLabel(const NativeControl& label, const DRAWITEMSTRUCT& item)
+// An owner-drawn static asks for its drawing while it paints.
+void drawLabel(NativeControl& label, const DRAWITEMSTRUCT& item)
 {
+    label.repaintPending = false;
     HDC hdc = item.hDC;
     RECT area = item.rcItem;
     PaintBehind(label, hdc, area);

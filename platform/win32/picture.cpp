@@ -1,8 +1,9 @@
 // Pictures as DIB sections, picture boxes with a persistent image, bitmap
 // resources, the embedded form pictures and the bitwise transfers.
 //
-// A picture box's image is a 32-bit top-down DIB section selected into the
-// box's own memory device context for as long as it is the box's image. The
+// A picture box's image is a top-down DIB section of the depth of the
+// picture it was last given (24 bits for the bitmap resources), selected into
+// the box's own memory device context for as long as it is the box's image. The
 // program's transfers (BitBlt) go through GDI between those contexts, so
 // SRCPAINT and SRCAND are GDI's own bitwise operations on every channel. The
 // box's window paints itself from the context; controls lying in the box
@@ -99,28 +100,39 @@ std::shared_ptr<PictureData> adopt(HBITMAP bitmap)
     return data;
 }
 
-// Copies the rows of source into target, which is 32-bit top-down and of the
-// same size.
+// Copies the rows of source into target, which is top-down, of the same size,
+// and of the same depth or 32 bits.
 void copyPixels(const PictureData& source, PictureData& target)
 {
     GdiFlush();
     for (int y = 0; y < source.height; ++y) {
         const unsigned char* s = source.Row(y);
-        auto* d = reinterpret_cast<std::uint32_t*>(target.bits + static_cast<std::ptrdiff_t>(y) * target.stride);
-        if (source.bytesPerPixel == 4) {
-            std::memcpy(d, s, static_cast<std::size_t>(source.width) * 4);
+        unsigned char* row = target.bits + static_cast<std::ptrdiff_t>(y) * target.stride;
+        if (source.bytesPerPixel == target.bytesPerPixel) {
+            std::memcpy(row, s, static_cast<std::size_t>(source.width) * static_cast<std::size_t>(source.bytesPerPixel));
         } else {
+            auto* d = reinterpret_cast<std::uint32_t*>(row);
             for (int x = 0; x < source.width; ++x, s += 3)
                 d[x] = std::uint32_t(s[0]) | std::uint32_t(s[1]) << 8 | std::uint32_t(s[2]) << 16;
         }
     }
 }
 
+// The control's whole window is repainted at its next paint.
+void invalidate(NativeControl& control)
+{
+    if (!control.hwnd || control.repaintPending)
+        return;
+    InvalidateRect(control.hwnd, nullptr, FALSE);
+    control.repaintPending = true;
+}
+
+// After the box's image changed in area (null: everywhere): the box and the
+// labels over that area repaint. A board drawn piece by piece is repainted
+// once, when the program waits for input again.
 void repaintBox(NativeControl& box, const RECT* area)
 {
-    if (!box.hwnd)
-        return;
-    InvalidateRect(box.hwnd, area, FALSE);
+    invalidate(box);
     // The labels in the box draw the image behind them themselves.
     for (const auto& c : box.form.controls) {
         if (c->box != &box || !c->hwnd || c->control.Def().kind != Kind::Label)
@@ -129,7 +141,7 @@ void repaintBox(NativeControl& box, const RECT* area)
         const RECT label{r.left, r.top, r.left + r.width, r.top + r.height};
         RECT overlap;
         if (!area || IntersectRect(&overlap, &label, area))
-            InvalidateRect(c->hwnd, nullptr, FALSE);
+            invalidate(*c);
     }
 }
 
@@ -225,6 +237,7 @@ LRESULT CALLBACK pictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC hdc = BeginPaint(hwnd, &paint);
+        box->repaintPending = false;
         RECT client;
         GetClientRect(hwnd, &client);
         const int saved = SaveDC(hdc);
@@ -274,14 +287,14 @@ constexpr wchar_t kPictureBoxClass[] = L"VelmoPictureBox";
 
 namespace win32 {
 
-std::shared_ptr<PictureData> NewPicture(int width, int height)
+std::shared_ptr<PictureData> NewPicture(int width, int height, int bytesPerPixel)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;  // top-down
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bytesPerPixel * 8);
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -292,15 +305,15 @@ std::shared_ptr<PictureData> NewPicture(int width, int height)
     data->width = width;
     data->height = height;
     data->bits = static_cast<unsigned char*>(bits);
-    data->stride = width * 4;
-    data->bytesPerPixel = 4;
+    data->stride = (width * bytesPerPixel + 3) & ~3;  // rows end on a 4-byte boundary
+    data->bytesPerPixel = bytesPerPixel;
     data->bottomUp = false;
     return data;
 }
 
 std::shared_ptr<PictureData> CopyPicture(const PictureData& source)
 {
-    auto copy = NewPicture(source.width, source.height);
+    auto copy = NewPicture(source.width, source.height, source.bytesPerPixel);
     copyPixels(source, *copy);
     return copy;
 }
@@ -419,11 +432,12 @@ void PictureBox::SetPicture(const Picture& picture)
         setImage(box, nullptr);
     } else {
         const PictureData& source = *picture.Data();
-        // The image takes the picture's size. A box whose image is its own
-        // and of that size already is drawn over in place.
+        // The image takes the picture's size and depth, so that it is a
+        // plain copy. A box whose image is its own and of that size and
+        // depth already is drawn over in place.
         if (!box.image || box.image.use_count() > 1 || box.image->width != source.width
-            || box.image->height != source.height) {
-            setImage(box, win32::NewPicture(source.width, source.height));
+            || box.image->height != source.height || box.image->bytesPerPixel != source.bytesPerPixel) {
+            setImage(box, win32::NewPicture(source.width, source.height, source.bytesPerPixel));
         }
         copyPixels(source, *box.image);
     }
@@ -470,11 +484,10 @@ bool BitBlt(Dc dest, int x, int y, int width, int height, Dc source, int sx, int
 
 namespace {
 
-// A 24-bit uncompressed bitmap resource read in place: the picture's rows are
-// the resource's own bytes in the executable's image, which stays mapped
-// while the program runs, so loading it copies nothing. Null for any other
-// kind of bitmap.
-std::shared_ptr<PictureData> inPlace(const wchar_t* name)
+// A 24-bit uncompressed bitmap resource as it lies in the executable's
+// image, which stays mapped while the program runs. Null for any other kind
+// of bitmap.
+std::shared_ptr<const PictureData> inPlace(const wchar_t* name)
 {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(2));  // RT_BITMAP
@@ -506,13 +519,22 @@ std::shared_ptr<PictureData> inPlace(const wchar_t* name)
 
 Picture loadBitmapResource(const wchar_t* name, const std::string& what)
 {
-    // Looked up afresh at every load; a 24-bit bitmap is read where it lies,
-    // any other is converted by the system's loader.
-    std::shared_ptr<PictureData> data = inPlace(name);
-    if (!data) {
-        HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-        data = loaded ? adopt(static_cast<HBITMAP>(loaded)) : nullptr;
+    // The resource is looked up and loaded at every call, so a missing one
+    // fails at every load. A 24-bit one is converted once to the 32-bit
+    // layout that GDI's transfers between picture boxes are fastest in;
+    // its bytes never change, so the conversion is kept by their address.
+    // Any other bitmap is converted by the system's loader.
+    static std::unordered_map<const unsigned char*, std::shared_ptr<PictureData>> converted;
+    if (const std::shared_ptr<const PictureData> rows = inPlace(name)) {
+        std::shared_ptr<PictureData>& picture = converted[rows->bits];
+        if (!picture) {
+            picture = win32::NewPicture(rows->width, rows->height);
+            copyPixels(*rows, *picture);
+        }
+        return Picture(picture);
     }
+    HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    std::shared_ptr<PictureData> data = loaded ? adopt(static_cast<HBITMAP>(loaded)) : nullptr;
     if (!data)
         vb::raise(vb::ErrorKind::ResourceNotFound, "bitmap resource " + what + " not found");
     return Picture(std::move(data));

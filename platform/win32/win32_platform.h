@@ -36,8 +36,8 @@ namespace platform {
 // (24 bits, bottom-up). Owns the bitmap; it is never selected into a device
 // context while another picture box could hold it (see NativeControl).
 struct PictureData {
-    // The DIB section holding the pixels; null for a bitmap resource read in
-    // place (LoadResPicture), which is only ever copied from.
+    // The DIB section holding the pixels; null for the rows of a bitmap
+    // resource read in place, which are only ever copied from.
     HBITMAP bitmap = nullptr;
     int width = 0;
     int height = 0;
@@ -64,10 +64,10 @@ namespace win32 {
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
-// An empty 32-bit top-down picture of that size; throws std::bad_alloc when
-// Windows has no room for it.
-std::shared_ptr<PictureData> NewPicture(int width, int height);
-// A copy of the pixels of a picture of any of the two layouts, 32-bit.
+// An empty top-down picture of that size, 4 or 3 bytes per pixel; throws
+// std::bad_alloc when Windows has no room for it.
+std::shared_ptr<PictureData> NewPicture(int width, int height, int bytesPerPixel = 4);
+// A top-down copy of the pixels of a picture, of its depth.
 std::shared_ptr<PictureData> CopyPicture(const PictureData& source);
 
 // The window icon from a form picture that is an .ico file, at the size
@@ -104,6 +104,10 @@ struct NativeControl {
     HWND hwnd = nullptr;        // null once the form's window is gone
     NativeControl* box = nullptr;  // the picture box this control lies in, if any
     HFONT font = nullptr;
+    // The whole window is invalid and its paint still to come: a picture box
+    // drawn into again, or a label over it, needs no new invalidation until
+    // then (under Wine each one is a round trip to the server).
+    bool repaintPending = false;
 
     // Label
     std::string caption;
