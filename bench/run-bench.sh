@@ -80,6 +80,7 @@ if [ -x "$windows/Velmo.exe" ] && command -v wine >/dev/null; then
   "$(dirname "$0")/../scripts/wine-run" --prefix "$prefix" \
     "$windows/bench/velmo_win32_board_bench.exe" 31 | tee "$out/wine-board.txt"
   export WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all WINEARCH=win32
+  wineserver -k 2>/dev/null || true  # the board bench's server, still lingering
   wineserver -p
   trap 'wineserver -k 2>/dev/null || true; rm -rf "$out"' EXIT
   echo
