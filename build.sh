@@ -6,7 +6,9 @@
 #   ./build.sh package    build the Debian package into build/default
 #   ./build.sh bench      build and run the benchmarks, print the ratios
 #   ./build.sh windows    cross-compile build/windows/Velmo.exe (32-bit Windows)
-#                         with the help file of the Linux build beside it
+#                         with the help file of the Linux build beside it, and
+#                         the player's downloads: Velmo-<version>-win32.zip and
+#                         Velmo-<version>-setup.exe
 #   ./build.sh run-windows  the above, then play it under Wine
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -23,6 +23,7 @@ test_pkgs=(
   libchm-dev                              # reading the compiled help file back in its test
   orca at-spi2-core dbus-daemon           # the screen reader test: Orca listening on the accessibility bus
   g++-mingw-w64-i686                      # cross-compiling the 32-bit Windows program (./build.sh windows)
+  nsis unzip                              # the Windows installer (makensis); unpacking the portable zip in its test
 )
 # Running the Windows program and its tests under Wine. Installed with their
 # recommended packages: Wine's X11 driver, fonts and sound are only recommends.

@@ -52,6 +52,12 @@ int runAll(int argc, char* argv[])
         }
         std::fflush(stdout);
     }
+    // A name that matches no case is a mistake in the test's command, not a
+    // run that found nothing wrong.
+    if (passed + failed == 0) {
+        std::printf("FAIL!  no case matches \"%s\"\n", argc > 1 ? argv[1] : "");
+        ++failed;
+    }
     std::printf("%d passed, %d failed\n", passed, failed);
     std::fflush(stdout);
     return failed;

@@ -19,7 +19,7 @@ using Case = void (*)();
 int add(const char* name, Case run);
 [[noreturn]] void fail(const char* file, int line, const std::string& what);
 // Runs every case, or those whose name contains argv[1]; returns the number
-// of failed cases.
+// of failed cases (one when no case matches).
 int runAll(int argc, char* argv[]);
 
 template <typename T>

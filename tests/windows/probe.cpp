@@ -1,6 +1,10 @@
 #include "probe.h"
 
+#include <shellapi.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <cstdio>
 
 namespace probe {
 
@@ -22,6 +26,14 @@ std::string narrow(const std::wstring& wide)
     std::string utf8(std::size_t(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), n, nullptr, nullptr);
     return utf8;
+}
+
+std::wstring windowsPath(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return widen(path);
 }
 
 std::string windowText(HWND hwnd)
@@ -47,6 +59,60 @@ Program::Program(const std::wstring& exe)
         WaitForInputIdle(info_.hProcess, 10000);
 }
 
+namespace {
+
+// The processes running that executable.
+std::vector<DWORD> processesOf(const std::wstring& exe)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, image, &size) && lstrcmpiW(image, exe.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
+Program::Program(const std::wstring& file, ThroughShell shell)
+{
+    const std::vector<DWORD> before = processesOf(shell.exe);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.lpVerb = L"open";
+    execute.lpFile = file.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&execute))
+        return;
+    // A shortcut is started by the shell's link handler, which hands no
+    // process back: the program is the new process of that executable.
+    for (int waited = 0; waited < 10000 && !info_.hProcess; waited += 50) {
+        for (DWORD pid : processesOf(shell.exe))
+            if (std::find(before.begin(), before.end(), pid) == before.end()) {
+                info_.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+                info_.dwProcessId = pid;
+            }
+        if (!info_.hProcess)
+            Sleep(50);
+    }
+    if (info_.hProcess)
+        WaitForInputIdle(info_.hProcess, 10000);
+    else
+        info_ = {};
+}
+
 Program::~Program()
 {
     if (!info_.hProcess)
@@ -55,7 +121,8 @@ Program::~Program()
         TerminateProcess(info_.hProcess, 99);
         WaitForSingleObject(info_.hProcess, 5000);
     }
-    CloseHandle(info_.hThread);
+    if (info_.hThread)
+        CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
 }
 
@@ -128,6 +195,113 @@ DWORD Program::waitExit(DWORD ms) const
     if (info_.hProcess && WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0)
         GetExitCodeProcess(info_.hProcess, &status);
     return status;
+}
+
+HWND startDialog(const Program& game)
+{
+    return game.started() ? game.waitWindow("Velmo", nullptr, 15000, {320, 240}) : nullptr;
+}
+
+HWND startGame(const Program& game, int pieces)
+{
+    HWND dialog = startDialog(game);
+    if (!dialog)
+        return nullptr;
+    // The list starts at five pieces.
+    for (int i = 5; i > pieces; --i)
+        key(dialog, VK_UP);
+    for (int i = 5; i < pieces; ++i)
+        key(dialog, VK_DOWN);
+    key(dialog, VK_RETURN);
+    HWND window = game.waitWindow("Velmo", nullptr, 10000, {480, 360});
+    settle(500);
+    return window;
+}
+
+DWORD runToEnd(const std::wstring& commandLine, DWORD ms)
+{
+    // A job holds the process and every process it starts.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return STILL_ACTIVE;
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    DWORD status = STILL_ACTIVE;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                       &startup, &info)) {
+        const ULONGLONG deadline = GetTickCount64() + ms;
+        AssignProcessToJobObject(job, info.hProcess);
+        ResumeThread(info.hThread);
+        if (WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info.hProcess, &status);
+        for (;;) {
+            JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+            QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                      nullptr);
+            if (accounting.ActiveProcesses == 0)
+                break;
+            if (GetTickCount64() >= deadline) {
+                TerminateJobObject(job, 99);
+                status = STILL_ACTIVE;
+                break;
+            }
+            Sleep(50);
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    CloseHandle(job);
+    return status;
+}
+
+namespace {
+
+const wchar_t* const kChmOpener = L"chm.file\\shell\\open\\command";
+
+bool setDefault(const wchar_t* key, const std::wstring& value)
+{
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
+                           DWORD((value.size() + 1) * sizeof(wchar_t)))
+           == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+HelpRecorder::HelpRecorder(const std::wstring& recorderExe, const std::wstring& recordFile) : record_(recordFile)
+{
+    DeleteFileW(record_.c_str());
+    SetEnvironmentVariableW(L"VELMO_RECORD", record_.c_str());
+    wchar_t viewer[1024] = {};
+    DWORD size = sizeof viewer;
+    hadViewer_ = RegGetValueW(HKEY_CLASSES_ROOT, kChmOpener, nullptr, RRF_RT_REG_SZ, nullptr, viewer, &size)
+                 == ERROR_SUCCESS;
+    viewer_ = viewer;
+    installed_ = setDefault(L".chm", L"chm.file") && setDefault(kChmOpener, L"\"" + recorderExe + L"\" \"%1\"");
+}
+
+HelpRecorder::~HelpRecorder()
+{
+    if (hadViewer_)
+        setDefault(kChmOpener, viewer_);
+    DeleteFileW(record_.c_str());
+}
+
+std::string HelpRecorder::opened(DWORD ms) const
+{
+    for (DWORD waited = 0;; waited += 100) {
+        if (FILE* in = _wfopen(record_.c_str(), L"rb")) {
+            char buffer[4096];
+            const std::string text(buffer, std::fread(buffer, 1, sizeof buffer, in));
+            std::fclose(in);
+            if (!text.empty())
+                return text;
+        }
+        if (waited >= ms)
+            return {};
+        settle(100);
+    }
 }
 
 SIZE clientSize(HWND window)

@@ -14,6 +14,9 @@ namespace probe {
 
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& wide);
+// A path the build gave in UTF-8 with forward slashes ("Z:/work/..."), as
+// Windows writes it.
+std::wstring windowsPath(std::string path);
 
 struct Control {
     HWND hwnd = nullptr;
@@ -27,6 +30,13 @@ class Program {
 public:
     // Starts the executable in its own directory with the given arguments.
     explicit Program(const std::wstring& exe);
+    // Opens a file through the shell, as a double click in Explorer or the
+    // Start menu does (a shortcut starts its target), and follows the
+    // process of that executable it starts.
+    struct ThroughShell {
+        std::wstring exe;
+    };
+    Program(const std::wstring& file, ThroughShell shell);
     bool started() const { return info_.hProcess != nullptr; }
     ~Program();
     Program(const Program&) = delete;
@@ -43,6 +53,38 @@ public:
 
 private:
     PROCESS_INFORMATION info_{};
+};
+
+// The start dialog of a freshly started game, or null when none appears.
+HWND startDialog(const Program& game);
+// A game of that many pieces, started through the dialog's list and Enter:
+// the game window, or null.
+HWND startGame(const Program& game, int pieces);
+
+// Runs a command line until it and every process it started have ended (an
+// NSIS uninstaller hands over to a copy of itself and returns at once): its
+// exit status, or STILL_ACTIVE when they are still running after ms.
+DWORD runToEnd(const std::wstring& commandLine, DWORD ms = 60000);
+
+// For as long as it lives, the shell opens help files (.chm) with the
+// recorder (shell_recorder.exe), which writes the file it was given to the
+// record file; the viewer that was there before is put back after.
+class HelpRecorder {
+public:
+    HelpRecorder(const std::wstring& recorderExe, const std::wstring& recordFile);
+    ~HelpRecorder();
+    HelpRecorder(const HelpRecorder&) = delete;
+    HelpRecorder& operator=(const HelpRecorder&) = delete;
+    bool installed() const { return installed_; }
+    // The file the shell was last asked to open (UTF-8), waiting up to ms for
+    // one; empty when none.
+    std::string opened(DWORD ms = 10000) const;
+
+private:
+    std::wstring record_;
+    std::wstring viewer_;
+    bool hadViewer_ = false;
+    bool installed_ = false;
 };
 
 // The client area's size.

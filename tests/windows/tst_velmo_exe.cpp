@@ -16,21 +16,13 @@ namespace {
 
 using probe::Control;
 using probe::Program;
-
-std::wstring windowsPath(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return probe::widen(path);
-}
+using probe::windowsPath;
 
 const std::wstring kExe = windowsPath(VELMO_EXE);
 const std::string kAssets = VELMO_ASSETS_DIR;
 const std::string kSolved = "完成！\r\n\r\nおめでとうございます。";
 const std::string kFailed = "残念！\r\n\r\n手数オーバーです。";
 
-constexpr SIZE kDialogSize{320, 240};
 constexpr SIZE kGameSize{480, 360};
 
 struct Rect {
@@ -60,26 +52,20 @@ bool centred(HWND window)
 }
 
 // The start dialog of a freshly started game.
-HWND startDialog(const Program& game)
+HWND expectStartDialog(const Program& game)
 {
     CHECK(game.started());
-    HWND dialog = game.waitWindow("Velmo", nullptr, 15000, kDialogSize);
+    HWND dialog = probe::startDialog(game);
     CHECK(dialog);
     return dialog;
 }
 
 // Starts a game of n pieces through the start dialog's list and Enter.
-HWND startGame(const Program& game, int n)
+HWND expectGame(const Program& game, int n)
 {
-    HWND dialog = startDialog(game);
-    for (int i = 5; i > n; --i)
-        probe::key(dialog, VK_UP);
-    for (int i = 5; i < n; ++i)
-        probe::key(dialog, VK_DOWN);
-    probe::key(dialog, VK_RETURN);
-    HWND window = game.waitWindow("Velmo", nullptr, 10000, kGameSize);
+    CHECK(game.started());
+    HWND window = probe::startGame(game, n);
     CHECK(window);
-    probe::settle(500);
     return window;
 }
 
@@ -123,7 +109,7 @@ void press(HWND window, int button)
 TEST_CASE(startDialogAsDesigned)
 {
     Program game(kExe);
-    HWND dialog = startDialog(game);
+    HWND dialog = expectStartDialog(game);
     const LONG style = GetWindowLongW(dialog, GWL_STYLE);
     CHECK(style & WS_SYSMENU);
     CHECK(!(style & WS_MINIMIZEBOX));
@@ -178,7 +164,7 @@ TEST_CASE(startDialogKeys)
     };
     for (const Row& row : rows) {
         Program game(kExe);
-        HWND dialog = startDialog(game);
+        HWND dialog = expectStartDialog(game);
         for (auto [vk, alt] : row.keys)
             probe::key(dialog, vk, alt);
         if (row.count == 0) {
@@ -198,7 +184,7 @@ TEST_CASE(startDialogKeys)
 TEST_CASE(closeBoxOfStartDialogEnds)
 {
     Program game(kExe);
-    HWND dialog = startDialog(game);
+    HWND dialog = expectStartDialog(game);
     PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     CHECK_EQ(game.waitExit(), 0ul);
 }
@@ -206,7 +192,7 @@ TEST_CASE(closeBoxOfStartDialogEnds)
 TEST_CASE(gameWindowAsDesigned)
 {
     Program game(kExe);
-    HWND window = startGame(game, 3);
+    HWND window = expectGame(game, 3);
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     CHECK(style & WS_MINIMIZEBOX);
     CHECK(!(style & WS_MAXIMIZEBOX));
@@ -235,7 +221,7 @@ TEST_CASE(gameWindowAsDesigned)
 TEST_CASE(openingOfSevenPieces)
 {
     Program game(kExe);
-    HWND window = startGame(game, 7);
+    HWND window = expectGame(game, 7);
     CHECK_EQ(qualifyText(window), std::string("7段 / 最短 127手"));
     const std::string diff = boardDifference(window, facts::startPegs(7));
     CHECK_MSG(diff.empty(), diff);
@@ -244,7 +230,7 @@ TEST_CASE(openingOfSevenPieces)
 TEST_CASE(solvedGameOfThree)
 {
     Program game(kExe);
-    HWND window = startGame(game, 3);
+    HWND window = expectGame(game, 3);
     facts::Pegs pegs = facts::startPegs(3);
     const std::vector<int> solution = facts::shortestSolution(3, 3);
     for (std::size_t i = 0; i < solution.size(); ++i) {
@@ -268,7 +254,7 @@ TEST_CASE(solvedGameOfThree)
 TEST_CASE(failedGameOfThree)
 {
     Program game(kExe);
-    HWND window = startGame(game, 3);
+    HWND window = expectGame(game, 3);
     facts::Pegs pegs = facts::startPegs(3);
     for (int move = 0; move < 7; ++move) {
         const int button = move % 2 == 0 ? facts::button(1, 2) : facts::button(2, 1);
@@ -286,7 +272,7 @@ TEST_CASE(failedGameOfThree)
 TEST_CASE(refusedMovesShowTheirBox)
 {
     Program game(kExe);
-    HWND window = startGame(game, 3);
+    HWND window = expectGame(game, 3);
     facts::Pegs pegs = facts::startPegs(3);
     struct Refusal {
         int setupButton;  // -1: none
@@ -331,36 +317,13 @@ TEST_CASE(helpOpensTheFileBesideTheProgram)
     CHECK(CopyFileW(kExe.c_str(), exe.c_str(), FALSE));
     const std::wstring help = kExe.substr(0, kExe.find_last_of(L'\\')) + L"\\velmo.chm";
     CHECK(CopyFileW(help.c_str(), (dir + L"\\velmo.chm").c_str(), FALSE));
-    const std::wstring record = dir + L"\\opened.txt";
-    DeleteFileW(record.c_str());
-    SetEnvironmentVariableW(L"VELMO_RECORD", record.c_str());
-    const std::wstring command = L"\"" + windowsPath(VELMO_RECORDER) + L"\" \"%1\"";
-    // The prefix is this test's own; the viewer's command is put back after.
-    const wchar_t* key = L"chm.file\\shell\\open\\command";
-    wchar_t viewer[1024] = {};
-    DWORD viewerSize = sizeof viewer;
-    const bool hadViewer =
-        RegGetValueW(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, nullptr, viewer, &viewerSize) == ERROR_SUCCESS;
-    CHECK_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L".chm", nullptr, REG_SZ, L"chm.file", sizeof L"chm.file"),
-             ERROR_SUCCESS);
-    CHECK_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, command.c_str(),
-                             DWORD((command.size() + 1) * sizeof(wchar_t))),
-             ERROR_SUCCESS);
+    probe::HelpRecorder recorder(windowsPath(VELMO_RECORDER), dir + L"\\opened.txt");
+    CHECK(recorder.installed());
 
     Program game(exe);
-    HWND window = startGame(game, 3);
+    HWND window = expectGame(game, 3);
     probe::click(at(probe::controls(window), {378, 7, 90, 27}).hwnd, 45, 13);
-    std::string opened;
-    for (int waited = 0; waited < 10000 && opened.empty(); waited += 100) {
-        probe::settle(100);
-        if (FILE* in = _wfopen(record.c_str(), L"rb")) {
-            char buffer[4096];
-            opened.assign(buffer, std::fread(buffer, 1, sizeof buffer, in));
-            std::fclose(in);
-        }
-    }
-    if (hadViewer)
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, viewer, DWORD((std::wcslen(viewer) + 1) * sizeof(wchar_t)));
+    const std::string opened = recorder.opened();
     CHECK_EQ(opened, probe::narrow(dir + L"\\velmo.chm"));
 }
 
@@ -436,7 +399,7 @@ TEST_CASE(missingBitmapIsARuntimeError)
     CHECK_EQ(resourcesOf(exe).size() + 1, resources.size());
 
     Program game(exe);
-    HWND dialog = startDialog(game);
+    HWND dialog = expectStartDialog(game);
     probe::key(dialog, VK_RETURN);  // five pieces: the board needs 105
     const probe::MessageBoxSeen box = probe::waitMessageBox(game, "Velmo");
     CHECK_MSG(box.hwnd, "no box; exit status " + std::to_string(game.waitExit(0)));

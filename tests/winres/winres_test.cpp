@@ -343,6 +343,7 @@ void checkVersion(Checks& c, const std::vector<Entry>& entries, const std::strin
     const std::vector<std::pair<std::string, std::u16string>> expected{
         {"Comments", u""},  // checked below: a web address
         {"CompanyName", u""},
+        {"FileDescription", u"Velmo"},
         {"LegalCopyright", u""},
         {"ProductName", u"Velmo"},
         {"FileVersion", version},
