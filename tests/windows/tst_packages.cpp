@@ -1,6 +1,6 @@
 // What a Windows player downloads, met as the player meets it: the portable
-// zip unpacked into a folder whose name has a space and Japanese characters,
-// the installer run silently and its uninstaller after it, and the version
+// zip unpacked into a folder whose name has a space and Japanese characters
+// and played from there and from a drive's root, the installer run silently and its uninstaller after it, and the version
 // blocks the shell shows under the files' properties.
 //
 //   tst_packages zip|installer|properties
@@ -151,6 +151,11 @@ TEST_CASE(zipUnpackedIntoAFolderWithAJapaneseName)
     CHECK(names == (std::vector<std::wstring>{L"Velmo.exe", L"readme.txt", L"velmo.chm"}));
     checkGameFiles(dir);
     CHECK_EQ(helpOpenedFrom(dir + L"\\Velmo.exe"), probe::narrow(dir + L"\\velmo.chm"));
+
+    // The same folder as drive U: (the build's test maps it), as a USB
+    // stick's root: the game joins "U:\" and the file name as they stand,
+    // and the viewer is handed the file's plain path.
+    CHECK_EQ(helpOpenedFrom(L"U:\\Velmo.exe"), std::string("U:\\velmo.chm"));
 }
 
 namespace {
