@@ -1,9 +1,8 @@
 // Pictures as DIB sections, picture boxes with a persistent image, bitmap
 // resources, the embedded form pictures and the bitwise transfers.
 //
-// A picture box's image is a top-down DIB section of the depth of the
-// picture it was last given (24 bits for the bitmap resources), selected into
-// the box's own memory device context for as long as it is the box's image. The
+// A picture box's image is a 32-bit top-down DIB section selected into the
+// box's own memory device context for as long as it is the box's image. The
 // program's transfers (BitBlt) go through GDI between those contexts, so
 // SRCPAINT and SRCAND are GDI's own bitwise operations on every channel. The
 // box's window paints itself from the context; controls lying in the box
@@ -100,16 +99,16 @@ std::shared_ptr<PictureData> adopt(HBITMAP bitmap)
     return data;
 }
 
-// Copies the rows of source into target, which is top-down, of the same size,
-// and of the same depth or 32 bits.
+// Copies the rows of source into target, which is 32-bit top-down and of the
+// same size.
 void copyPixels(const PictureData& source, PictureData& target)
 {
     GdiFlush();
     for (int y = 0; y < source.height; ++y) {
         const unsigned char* s = source.Row(y);
         unsigned char* row = target.bits + static_cast<std::ptrdiff_t>(y) * target.stride;
-        if (source.bytesPerPixel == target.bytesPerPixel) {
-            std::memcpy(row, s, static_cast<std::size_t>(source.width) * static_cast<std::size_t>(source.bytesPerPixel));
+        if (source.bytesPerPixel == 4) {
+            std::memcpy(row, s, static_cast<std::size_t>(source.width) * 4);
         } else {
             auto* d = reinterpret_cast<std::uint32_t*>(row);
             for (int x = 0; x < source.width; ++x, s += 3)
@@ -163,36 +162,53 @@ void ownImage(NativeControl& box)
         setImage(box, win32::CopyPicture(*box.image));
 }
 
-// A bitmap file as the window definitions carry it: BITMAPFILEHEADER,
-// BITMAPINFOHEADER, 24 bits per pixel, uncompressed, rows bottom-up or
-// top-down. Null for anything else.
+// The rows of a 24-bit uncompressed device-independent bitmap whose
+// BITMAPINFOHEADER starts at `header` in `bytes`, read in place (the view
+// has no DIB section of its own). The pixels start at `pixels`, or, given 0,
+// right after the header and its colour table. Null for any other kind of
+// bitmap, or one whose rows do not fit.
+std::shared_ptr<const PictureData> dibRows(std::span<const unsigned char> bytes, std::size_t header,
+                                           std::size_t pixels)
+{
+    BITMAPINFOHEADER info;
+    if (bytes.size() < header || bytes.size() - header < sizeof info)
+        return nullptr;
+    std::memcpy(&info, bytes.data() + header, sizeof info);
+    if (info.biSize < sizeof info || info.biSize > bytes.size() - header || info.biPlanes != 1
+        || info.biBitCount != 24 || info.biCompression != BI_RGB || info.biWidth <= 0 || info.biWidth > 32767
+        || info.biHeight == 0 || info.biHeight > 32767 || info.biHeight < -32767 || info.biClrUsed > 256)
+        return nullptr;
+    if (pixels == 0)
+        pixels = header + info.biSize + std::size_t{info.biClrUsed} * 4;
+    const int rows = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+    const std::size_t stride = (static_cast<std::size_t>(info.biWidth) * 3 + 3) & ~std::size_t{3};
+    if (pixels < header + info.biSize || pixels > bytes.size()
+        || (bytes.size() - pixels) / stride < static_cast<std::size_t>(rows))
+        return nullptr;
+    auto view = std::make_shared<PictureData>();
+    view->width = info.biWidth;
+    view->height = rows;
+    view->bits = const_cast<unsigned char*>(bytes.data() + pixels);  // only ever read
+    view->stride = static_cast<int>(stride);
+    view->bytesPerPixel = 3;
+    view->bottomUp = info.biHeight > 0;
+    return view;
+}
+
+// A bitmap file as the window definitions carry it: BITMAPFILEHEADER, then a
+// 24-bit uncompressed bitmap, rows bottom-up or top-down. Null for anything
+// else.
 std::shared_ptr<PictureData> decodeBitmapFile(std::span<const unsigned char> file)
 {
-    constexpr std::size_t kHeaders = 14 + 40;
-    const auto u16 = [&](std::size_t at) { return std::uint32_t(file[at]) | std::uint32_t(file[at + 1]) << 8; };
-    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-    if (file.size() < kHeaders || file[0] != 'B' || file[1] != 'M')
+    if (file.size() < 14 || file[0] != 'B' || file[1] != 'M')
         return nullptr;
-    const std::uint32_t offset = u32(10);
-    const auto width = static_cast<std::int32_t>(u32(18));
-    const auto height = static_cast<std::int32_t>(u32(22));
-    if (u32(14) != 40 || u16(26) != 1 || u16(28) != 24 || u32(30) != 0 || width <= 0 || width > 32767
-        || height == 0 || height > 32767 || height < -32767)
+    const std::size_t offset = std::size_t(file[10]) | std::size_t(file[11]) << 8 | std::size_t(file[12]) << 16
+                               | std::size_t(file[13]) << 24;
+    const std::shared_ptr<const PictureData> rows = dibRows(file, 14, offset);
+    if (!rows)
         return nullptr;
-    const int rows = height < 0 ? -height : height;
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    if (offset < kHeaders || offset > file.size() || (file.size() - offset) / stride < static_cast<std::size_t>(rows))
-        return nullptr;
-
-    PictureData view;  // the file's rows, read in place
-    view.width = width;
-    view.height = rows;
-    view.bits = const_cast<unsigned char*>(file.data() + offset);
-    view.stride = static_cast<int>(stride);
-    view.bytesPerPixel = 3;
-    view.bottomUp = height > 0;
-    auto picture = win32::NewPicture(width, rows);
-    copyPixels(view, *picture);
+    auto picture = win32::NewPicture(rows->width, rows->height);
+    copyPixels(*rows, *picture);
     return picture;
 }
 
@@ -287,14 +303,14 @@ constexpr wchar_t kPictureBoxClass[] = L"VelmoPictureBox";
 
 namespace win32 {
 
-std::shared_ptr<PictureData> NewPicture(int width, int height, int bytesPerPixel)
+std::shared_ptr<PictureData> NewPicture(int width, int height)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;  // top-down
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = static_cast<WORD>(bytesPerPixel * 8);
+    info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -305,15 +321,15 @@ std::shared_ptr<PictureData> NewPicture(int width, int height, int bytesPerPixel
     data->width = width;
     data->height = height;
     data->bits = static_cast<unsigned char*>(bits);
-    data->stride = (width * bytesPerPixel + 3) & ~3;  // rows end on a 4-byte boundary
-    data->bytesPerPixel = bytesPerPixel;
+    data->stride = width * 4;
+    data->bytesPerPixel = 4;
     data->bottomUp = false;
     return data;
 }
 
 std::shared_ptr<PictureData> CopyPicture(const PictureData& source)
 {
-    auto copy = NewPicture(source.width, source.height, source.bytesPerPixel);
+    auto copy = NewPicture(source.width, source.height);
     copyPixels(source, *copy);
     return copy;
 }
@@ -432,12 +448,11 @@ void PictureBox::SetPicture(const Picture& picture)
         setImage(box, nullptr);
     } else {
         const PictureData& source = *picture.Data();
-        // The image takes the picture's size and depth, so that it is a
-        // plain copy. A box whose image is its own and of that size and
-        // depth already is drawn over in place.
+        // The image takes the picture's size. A box whose image is its own
+        // and of that size already is drawn over in place.
         if (!box.image || box.image.use_count() > 1 || box.image->width != source.width
-            || box.image->height != source.height || box.image->bytesPerPixel != source.bytesPerPixel) {
-            setImage(box, win32::NewPicture(source.width, source.height, source.bytesPerPixel));
+            || box.image->height != source.height) {
+            setImage(box, win32::NewPicture(source.width, source.height));
         }
         copyPixels(source, *box.image);
     }
@@ -493,28 +508,9 @@ std::shared_ptr<const PictureData> inPlace(const wchar_t* name)
     HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(2));  // RT_BITMAP
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
-    const DWORD size = found ? SizeofResource(module, found) : 0;
-    if (!bytes || size < sizeof(BITMAPINFOHEADER))
+    if (!bytes)
         return nullptr;
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, bytes, sizeof header);
-    if (header.biSize < sizeof header || header.biSize > size || header.biPlanes != 1 || header.biBitCount != 24
-        || header.biCompression != BI_RGB || header.biWidth <= 0 || header.biWidth > 32767 || header.biHeight == 0
-        || header.biHeight > 32767 || header.biHeight < -32767 || header.biClrUsed > 256)
-        return nullptr;
-    const std::size_t offset = header.biSize + std::size_t{header.biClrUsed} * 4;
-    const int rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    const std::size_t stride = (static_cast<std::size_t>(header.biWidth) * 3 + 3) & ~std::size_t{3};
-    if (offset > size || (size - offset) / stride < static_cast<std::size_t>(rows))
-        return nullptr;
-    auto data = std::make_shared<PictureData>();
-    data->width = header.biWidth;
-    data->height = rows;
-    data->bits = const_cast<unsigned char*>(bytes + offset);  // only ever read
-    data->stride = static_cast<int>(stride);
-    data->bytesPerPixel = 3;
-    data->bottomUp = header.biHeight > 0;
-    return data;
+    return dibRows({bytes, SizeofResource(module, found)}, 0, 0);
 }
 
 Picture loadBitmapResource(const wchar_t* name, const std::string& what)

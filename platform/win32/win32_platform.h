@@ -64,10 +64,10 @@ namespace win32 {
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
-// An empty top-down picture of that size, 4 or 3 bytes per pixel; throws
-// std::bad_alloc when Windows has no room for it.
-std::shared_ptr<PictureData> NewPicture(int width, int height, int bytesPerPixel = 4);
-// A top-down copy of the pixels of a picture, of its depth.
+// An empty 32-bit top-down picture of that size; throws std::bad_alloc when
+// Windows has no room for it.
+std::shared_ptr<PictureData> NewPicture(int width, int height);
+// A copy of the pixels of a picture of any of the two layouts, 32-bit.
 std::shared_ptr<PictureData> CopyPicture(const PictureData& source);
 
 // The window icon from a form picture that is an .ico file, at the size
