@@ -7,6 +7,9 @@
 #include "check.h"
 #include "facts.h"
 #include "forms.h"
+#include "frmMain.h"
+#include "frmStart.h"
+#include "native.h"
 #include "picture.h"
 #include "runtime.h"
 
@@ -213,6 +216,64 @@ TEST_CASE(formsAreBuiltFromTheirDefinitions)
     CHECK(form.Find<PictureBox>("picBoard").Visible());
     CHECK_RAISES(vb::ErrorKind::InvalidProcedureCall, form.Find<platform::Label>("cmdGo"));
     CHECK_RAISES(vb::ErrorKind::InvalidProcedureCall, form.Find<platform::Label>("labNone"));
+}
+
+// Every control of both windows stands where its definition puts it, in
+// what the definition puts it in, shown or hidden as it says.
+TEST_CASE(windowsAreBuiltAsDefined)
+{
+    for (const platform::FormDef* def : {&frmStart::kDefinition, &frmMain::kDefinition}) {
+        platform::Form form(*def);
+        for (const auto& c : form.Controls()) {
+            const platform::ControlDef& d = c->Def();
+            const platform::Rect r = native::Geometry(*c);
+            CHECK_MSG(r == d.rect, std::string(def->name) + "." + d.name + " is " + std::to_string(r.left) + ","
+                                       + std::to_string(r.top) + " " + std::to_string(r.width) + "x"
+                                       + std::to_string(r.height));
+            CHECK_EQ(native::Shown(*c), !(d.flags & platform::Hidden));
+            CHECK_EQ(c->Container() ? std::string(c->Container()->Def().name) : std::string(),
+                     d.parent ? std::string(d.parent) : std::string());
+        }
+    }
+}
+
+// The first focus goes to the first control in the focus order that shows,
+// and a control inside a hidden picture box does not show.
+TEST_CASE(firstFocusSkipsWhatIsHidden)
+{
+    static constexpr platform::ControlDef kHiddenFirst[] = {
+        {.kind = Kind::PictureBox, .name = "picHidden", .rect = {0, 0, 100, 60}, .flags = platform::Hidden},
+        {.kind = Kind::CommandButton, .name = "cmdInside", .parent = "picHidden", .rect = {5, 5, 80, 24},
+         .caption = "A", .tabIndex = 0},
+        {.kind = Kind::CommandButton, .name = "cmdHidden", .rect = {5, 70, 80, 24}, .caption = "B", .tabIndex = 1,
+         .flags = platform::Hidden},
+        {.kind = Kind::CommandButton, .name = "cmdShown", .rect = {5, 100, 80, 24}, .caption = "C", .tabIndex = 2},
+    };
+    static constexpr platform::FormDef kFocusForm = {
+        .name = "frmFocus", .caption = "Velmo", .width = 200, .height = 140, .controls = kHiddenFirst,
+    };
+    platform::Form form(kFocusForm);
+    const platform::Control* focus = native::Focus(form);
+    CHECK_MSG(focus == &form.Find<platform::CommandButton>("cmdShown"),
+              focus ? focus->Def().name : "no control");
+}
+
+// The list's items are the caption's lines, whichever line ends they have.
+TEST_CASE(listItemsAreTheCaptionsLines)
+{
+    static constexpr platform::ControlDef kList[] = {
+        {.kind = Kind::ComboBox, .name = "cboCrLf", .rect = {10, 10, 60, 30}, .caption = "3\r\n4\r\n5"},
+    };
+    static constexpr platform::FormDef kListForm = {
+        .name = "frmList", .caption = "Velmo", .width = 100, .height = 60, .controls = kList,
+    };
+    platform::Form form(kListForm);
+    platform::ComboBox& list = form.Find<platform::ComboBox>("cboCrLf");
+    CHECK_EQ(list.ListCount(), 3);
+    CHECK_EQ(list.ListIndex(), -1);
+    list.SetListIndex(1);
+    CHECK_EQ(list.Text(), std::string("4"));
+    CHECK_EQ(list.List(0), std::string("3"));
 }
 
 TEST_CASE(listChoiceRunsItsEvent)
