@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace probe {
 
@@ -482,6 +483,20 @@ MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, 
     }
     seen.okOnly = buttons == 1 && ok;
     return seen;
+}
+
+bool codePageAsExpected()
+{
+    const char* given = std::getenv("VELMO_CODE_PAGE");
+    const unsigned expected = given ? unsigned(std::strtoul(given, nullptr, 10)) : 932;
+    const unsigned ansi = GetACP();
+    std::printf("ANSI code page %u, expected %u\n", ansi, expected);
+    if (ansi != expected)
+        std::printf("FAIL!  the tests run in code page %u instead of %u "
+                    "(is the locale of scripts/wine-run generated? scripts/install-deps.sh test does it)\n",
+                    ansi, expected);
+    std::fflush(stdout);
+    return ansi == expected;
 }
 
 }  // namespace probe

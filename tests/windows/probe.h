@@ -116,4 +116,9 @@ struct MessageBoxSeen {
 // The message box the program shows with that title, or an empty one.
 MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, DWORD ms = 10000);
 
+// The ANSI code page this process runs in is the one its test was started
+// for: VELMO_CODE_PAGE of the environment, 932 (Japanese Windows) without
+// it. Prints both; false when they differ.
+bool codePageAsExpected();
+
 }  // namespace probe
