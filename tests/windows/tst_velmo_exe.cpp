@@ -408,5 +408,6 @@ TEST_CASE(missingBitmapIsARuntimeError)
 
 int main(int argc, char* argv[])
 {
-    return check::runAll(argc, argv) == 0 ? 0 : 1;
+    const bool codePage = probe::codePageAsExpected();
+    return check::runAll(argc, argv) == 0 && codePage ? 0 : 1;
 }
