@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -308,31 +309,44 @@ TEST_CASE(applicationObject)
     CHECK_MSG(path.find("contract") != std::string::npos, path);
 }
 
+// A run-time error escaping an event routine, or running out of memory in
+// one, is reported in its box; then the program ends with status 1.
 TEST_CASE(runtimeErrorIsReportedThenEnds)
 {
     struct Box {
         std::string prompt, title;
         int style;
     };
-    std::vector<Box> boxes;
-    std::optional<int> status;
-    const platform::Seams saved = platform::seams();
-    platform::seams().msgBox = [&](const std::string& p, int s, const std::string& t) { boxes.push_back({p, t, s}); };
-    platform::seams().exit = [&](int s) { status = s; };
-    bool after = false;
-    platform::RunEvent([&] {
-        platform::LoadResPicture(999, 0);
-        after = true;
-    });
-    platform::seams() = saved;
-    platform::ResetEnded();
-    CHECK(!after);
-    CHECK_EQ(boxes.size(), std::size_t{1});
-    // Japanese only: the English detail is not the player's.
-    CHECK_EQ(boxes[0].prompt, std::string("実行時エラー '326':\n\nリソースが見つかりません。"));
-    CHECK_EQ(boxes[0].style, int{platform::vbCritical});
-    CHECK_EQ(boxes[0].title, std::string("Velmo"));
-    CHECK_EQ(status, std::optional<int>(1));
+    const struct {
+        void (*routine)();
+        const char* prompt;
+    } cases[] = {
+        {[] { platform::LoadResPicture(999, 0); }, "実行時エラー '326':\n\nリソースが見つかりません。"},
+        {[] { throw std::bad_alloc(); }, "実行時エラー '7':\n\nメモリが不足しています。"},
+    };
+    for (const auto& c : cases) {
+        std::vector<Box> boxes;
+        std::optional<int> status;
+        const platform::Seams saved = platform::seams();
+        platform::seams().msgBox = [&](const std::string& p, int s, const std::string& t) {
+            boxes.push_back({p, t, s});
+        };
+        platform::seams().exit = [&](int s) { status = s; };
+        bool after = false;
+        platform::RunEvent([&] {
+            c.routine();
+            after = true;
+        });
+        platform::seams() = saved;
+        platform::ResetEnded();
+        CHECK(!after);
+        CHECK_EQ(boxes.size(), std::size_t{1});
+        // Japanese only: the English detail is not the player's.
+        CHECK_EQ(boxes[0].prompt, std::string(c.prompt));
+        CHECK_EQ(boxes[0].style, int{platform::vbCritical});
+        CHECK_EQ(boxes[0].title, std::string("Velmo"));
+        CHECK_EQ(status, std::optional<int>(1));
+    }
 }
 
 namespace {

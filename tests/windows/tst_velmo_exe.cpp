@@ -8,7 +8,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -375,35 +379,86 @@ std::vector<Resource> resourcesOf(const std::wstring& exe)
 
 }  // namespace
 
-TEST_CASE(missingBitmapIsARuntimeError)
+// A copy of the executable with one bitmap resource left out (null) or
+// replaced by what `damage` makes of it; every other resource as it was.
+std::wstring exeWith(const std::wstring& copyName, const std::wstring& bitmap,
+                     const std::function<std::optional<std::vector<char>>(std::vector<char>)>& damage)
 {
-    // The same executable without the bitmap of piece 5.
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring exe = std::wstring(temp) + L"Velmo-without-105.exe";
+    const std::wstring exe = std::wstring(temp) + copyName;
     CHECK(CopyFileW(kExe.c_str(), exe.c_str(), FALSE));
     const std::vector<Resource> resources = resourcesOf(kExe);
     CHECK(resources.size() >= 18);
-    // Written anew without it: every other resource as it was.
     HANDLE update = BeginUpdateResourceW(exe.c_str(), TRUE);
     CHECK(update);
+    bool found = false;
     for (const Resource& r : resources) {
-        if (r.type == L"#2" && r.name == L"#105")
-            continue;
-        CHECK(UpdateResourceW(update, resourceId(r.type), resourceId(r.name), r.language,
-                              const_cast<char*>(r.data.data()), DWORD(r.data.size())));
+        std::optional<std::vector<char>> data = r.data;
+        if (r.type == L"#2" && r.name == bitmap) {
+            found = true;
+            data = damage(r.data);
+            if (!data)
+                continue;
+        }
+        CHECK(UpdateResourceW(update, resourceId(r.type), resourceId(r.name), r.language, data->data(),
+                              DWORD(data->size())));
     }
+    CHECK(found);
     CHECK(EndUpdateResourceW(update, FALSE));
-    CHECK_EQ(resourcesOf(exe).size() + 1, resources.size());
+    return exe;
+}
 
-    Program game(exe);
-    HWND dialog = expectStartDialog(game);
-    probe::key(dialog, VK_RETURN);  // five pieces: the board needs 105
-    const probe::MessageBoxSeen box = probe::waitMessageBox(game, "Velmo");
-    CHECK_MSG(box.hwnd, "no box; exit status " + std::to_string(game.waitExit(0)));
-    CHECK_EQ(box.text, std::string("実行時エラー '326':\n\nリソースが見つかりません。"));
-    probe::key(box.hwnd, VK_RETURN);
-    CHECK_EQ(game.waitExit(), 1ul);
+// A bitmap header of 30000 x 30000 pixels, 8 bits run-length encoded, and
+// a few bytes of runs: far more than the program could ever hold.
+std::vector<char> hugeDeclaredSize(std::vector<char>)
+{
+    std::vector<char> data(1066, '\0');
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = 30000;
+    info.biHeight = 30000;
+    info.biPlanes = 1;
+    info.biBitCount = 8;
+    info.biCompression = BI_RLE8;
+    info.biClrUsed = 256;
+    std::memcpy(data.data(), &info, sizeof info);
+    return data;
+}
+
+// A picture missing from the executable, or one whose bytes its header does
+// not fit, is the run-time error of a resource not found (the game goes no
+// further: message box, status 1), never a crash or a picture of stray bytes.
+TEST_CASE(damagedBitmapsAreRuntimeErrors)
+{
+    using Damage = std::function<std::optional<std::vector<char>>(std::vector<char>)>;
+    const auto cutTo = [](std::size_t size) -> Damage {
+        return [size](std::vector<char> data) -> std::optional<std::vector<char>> {
+            data.resize(std::min(size, data.size()));
+            return data;
+        };
+    };
+    const struct {
+        const char* copy;
+        const wchar_t* bitmap;
+        Damage damage;
+    } cases[] = {
+        {"Velmo-without-105.exe", L"#105", [](std::vector<char>) { return std::optional<std::vector<char>>(); }},
+        {"Velmo-BACK-cut.exe", L"BACK", cutTo(1040)},
+        {"Velmo-105-cut.exe", L"#105", cutTo(540)},
+        {"Velmo-103-huge.exe", L"#103", hugeDeclaredSize},
+    };
+    for (const auto& c : cases) {
+        const std::string what = c.copy;
+        Program game(exeWith(probe::widen(c.copy), c.bitmap, c.damage));
+        HWND dialog = expectStartDialog(game);
+        probe::key(dialog, VK_RETURN);  // five pieces: the board needs 101 to 105
+        const probe::MessageBoxSeen box = probe::waitMessageBox(game, "Velmo");
+        CHECK_MSG(box.hwnd, what + ": no box; exit status " + std::to_string(game.waitExit(0)));
+        CHECK_MSG(box.text == "実行時エラー '326':\n\nリソースが見つかりません。", what + ": " + box.text);
+        probe::key(box.hwnd, VK_RETURN);
+        CHECK_MSG(game.waitExit() == 1ul, what);
+    }
 }
 
 int main(int argc, char* argv[])
