@@ -137,6 +137,7 @@ TEST_CASE(startDialogAsDesigned)
     CHECK_EQ(list->rect.left, 193L);
     CHECK_EQ(list->rect.top, 119L);
     CHECK_EQ(list->rect.right - list->rect.left, 47L);
+    CHECK_EQ(list->rect.bottom - list->rect.top, 30L);
     CHECK_EQ(GetWindowLongW(list->hwnd, GWL_STYLE) & 3L, long(CBS_DROPDOWNLIST));
     CHECK_EQ(SendMessageW(list->hwnd, CB_GETCOUNT, 0, 0), 5);
     for (int i = 0; i < 5; ++i) {
@@ -146,10 +147,24 @@ TEST_CASE(startDialogAsDesigned)
     }
     CHECK_EQ(SendMessageW(list->hwnd, CB_GETCURSEL, 0, 0), 2);
 
-    // The labels are transparent: beside their text the title picture shows.
+    // Every pixel outside the controls is the title picture's; the labels
+    // are transparent, so beside their text it shows too.
     const facts::Bitmap shown = probe::capture(dialog);
     const facts::Bitmap title = facts::readBmp(kAssets + "/title.bmp");
-    for (auto [x, y] : {std::pair{293, 48}, {268, 141}, {5, 235}, {300, 100}})
+    CHECK_EQ(shown.width, title.width);
+    CHECK_EQ(shown.height, title.height);
+    int differing = 0;
+    for (int y = 0; y < title.height; ++y)
+        for (int x = 0; x < title.width; ++x) {
+            const bool inControl = std::any_of(all.begin(), all.end(), [x, y](const Control& c) {
+                return c.visible && x >= c.rect.left && x < c.rect.right && y >= c.rect.top && y < c.rect.bottom;
+            });
+            if (!inControl && shown.at(x, y) != title.at(x, y) && differing++ == 0)
+                CHECK_MSG(false, "first differing pixel outside the controls at " + std::to_string(x) + ","
+                                     + std::to_string(y));
+        }
+    CHECK_EQ(differing, 0);
+    for (auto [x, y] : {std::pair{293, 48}, {268, 141}})  // inside the labels, beside their text
         CHECK_EQ(shown.at(x, y), title.at(x, y));
 }
 
