@@ -66,14 +66,13 @@ void setText(HWND hwnd, const MSAAPROPID& property, const std::wstring& text)
 
 void setNumber(HWND hwnd, const MSAAPROPID& property, long value)
 {
-    IAccPropServices* s = hwnd ? services() : nullptr;
-    if (!s)
-        return;
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    s->SetHwndProp(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, v);
+    if (IAccPropServices* s = hwnd ? services() : nullptr) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = value;
+        s->SetHwndProp(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, v);
+    }
 }
 
 }  // namespace

@@ -21,12 +21,6 @@ namespace {
 std::vector<std::function<void()>> gLater;
 HWND gLastFocus = nullptr;
 
-Control* focusedControl(NativeForm& form)
-{
-    NativeControl* c = win32::ControlOf(form, GetFocus());
-    return c ? &c->control : nullptr;
-}
-
 // The keys the program handles itself (see the comment at the top); true
 // when the message has been dealt with.
 bool handleKey(MSG& msg)
@@ -47,7 +41,7 @@ bool handleKey(MSG& msg)
         return (got & (code | DLGC_WANTALLKEYS)) != 0;
     };
     const auto moveFocus = [form](int step) {
-        core::MoveFocus(form->form, focusedControl(*form), step);
+        core::MoveFocus(form->form, win32::FocusedControl(*form), step);
         // From now on the focus shows, as after Tab in a dialog.
         SendMessageW(form->hwnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
         return true;
@@ -64,7 +58,7 @@ bool handleKey(MSG& msg)
     case VK_RETURN:
     case VK_ESCAPE:
         return !wants(0)
-               && core::KeyPressed(form->form, focusedControl(*form),
+               && core::KeyPressed(form->form, win32::FocusedControl(*form),
                                    msg.wParam == VK_RETURN ? core::Key::Enter : core::Key::Escape, repeated);
     default:
         return false;

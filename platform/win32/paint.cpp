@@ -4,7 +4,12 @@
 
 namespace platform::win32 {
 
-void PaintBehind(const NativeControl& control, HDC hdc, const RECT& area)
+namespace {
+
+// Paints into hdc what lies behind a control that is not a picture box (the
+// image of the box it lies in, the form's background, or the system colour),
+// hdc's origin at the control's top left.
+void paintBehind(const NativeControl& control, HDC hdc, const RECT& area)
 {
     const Rect& r = control.control.Def().rect;
     HDC source = nullptr;
@@ -35,12 +40,12 @@ void PaintBehind(const NativeControl& control, HDC hdc, const RECT& area)
 }
 
 // An owner-drawn static asks for its drawing while it paints.
-void DrawLabel(NativeControl& label, const DRAWITEMSTRUCT& item)
+void drawLabel(NativeControl& label, const DRAWITEMSTRUCT& item)
 {
     label.repaintPending = false;
     HDC hdc = item.hDC;
     RECT area = item.rcItem;
-    PaintBehind(label, hdc, area);
+    paintBehind(label, hdc, area);
     const auto& control = static_cast<const Label&>(label.control);
     const ControlDef& def = control.Def();
     const std::uint32_t color = control.ForeColor();
@@ -57,7 +62,7 @@ void DrawLabel(NativeControl& label, const DRAWITEMSTRUCT& item)
     SelectObject(hdc, font);
 }
 
-void DrawGraphicalButton(const NativeControl& button, const DRAWITEMSTRUCT& item)
+void drawGraphicalButton(const NativeControl& button, const DRAWITEMSTRUCT& item)
 {
     HDC hdc = item.hDC;
     const RECT bounds = item.rcItem;
@@ -93,6 +98,19 @@ void DrawGraphicalButton(const NativeControl& button, const DRAWITEMSTRUCT& item
         InflateRect(&mark, -4, -4);
         DrawFocusRect(hdc, &mark);
     }
+}
+
+}  // namespace
+
+bool DrawItem(NativeControl& control, const DRAWITEMSTRUCT& item)
+{
+    if (control.control.Def().kind == Kind::Label)
+        drawLabel(control, item);
+    else if (control.control.Def().kind == Kind::GraphicalButton)
+        drawGraphicalButton(control, item);
+    else
+        return false;
+    return true;
 }
 
 }  // namespace platform::win32

@@ -1,8 +1,6 @@
-// Pictures as DIB sections: the executable's bitmap resources, the embedded
-// form pictures and the window icon.
-//
-// Every picture is 32 bits per pixel, top-down, the layout that GDI's
-// transfers between picture boxes are fastest in.
+// Pictures as 32-bit top-down DIB sections, the layout GDI's transfers are
+// fastest in: the executable's bitmap resources, the embedded form pictures
+// and the window icon.
 #include "win32_platform.h"
 
 #include "bitmap.h"

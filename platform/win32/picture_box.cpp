@@ -16,7 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr wchar_t kPictureBoxClass[] = L"VelmoPictureBox";
 // The window property that records a focus reached by the keyboard.
 constexpr const wchar_t* kFocusByKey = L"velmo.focusByKey";
 
@@ -112,7 +111,11 @@ void paint(NativeControl& box, HWND hwnd)
     EndPaint(hwnd, &paint);
 }
 
-LRESULT CALLBACK pictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+}  // namespace
+
+namespace win32 {
+
+LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* box = reinterpret_cast<NativeControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
@@ -123,7 +126,7 @@ LRESULT CALLBACK pictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return DefWindowProcW(hwnd, message, wParam, lParam);
 
     LRESULT result = 0;
-    if (win32::ChildMessage(box->form, message, wParam, lParam, result))
+    if (ChildMessage(box->form, message, wParam, lParam, result))
         return result;
 
     switch (message) {
@@ -137,7 +140,7 @@ LRESULT CALLBACK pictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
     case WM_LBUTTONDOWN:
-        win32::MarkFocusByKey(hwnd, false);
+        MarkFocusByKey(hwnd, false);
         if (box->control.Def().flags & TakesFocus)
             SetFocus(hwnd);
         return 0;
@@ -150,10 +153,6 @@ LRESULT CALLBACK pictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
-
-}  // namespace
-
-namespace win32 {
 
 void MarkFocusByKey(HWND box, bool byKey)
 {
@@ -187,17 +186,6 @@ void DestroyPictureBox(NativeControl& box)
     DeleteDC(box.dc);
     box.dc = nullptr;
     box.image.reset();
-}
-
-void RegisterPictureBoxClass()
-{
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = pictureBoxProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kPictureBoxClass;
-    RegisterClassExW(&wc);
 }
 
 }  // namespace win32

@@ -1,6 +1,5 @@
 // What the parts of the Windows back end share: the native halves of forms,
-// controls and pictures, and the helpers between them. Only platform/win32
-// and the Windows tests include this.
+// controls and pictures, and the helpers between them.
 //
 // The interface headers come first: picture.h names its raster operations
 // SRCCOPY, SRCPAINT and SRCAND, which <windows.h> defines as macros (of the
@@ -115,27 +114,24 @@ constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
-// Pictures (picture.cpp). An empty picture of that size; throws
-// std::bad_alloc when Windows has no room for it.
+// Pictures (picture.cpp): an empty one, or std::bad_alloc; a copy of the
+// pixels into one of the same size; the window icon from an .ico form
+// picture at that size, null when there is none (the caller destroys it).
 std::shared_ptr<PictureData> NewPicture(int width, int height);
-// Copies the pixels of a picture into one of the same size.
 void CopyPixels(const PictureData& source, PictureData& target);
-// The window icon from a form picture that is an .ico file, at the size
-// asked for (Windows scales the one image); null when the file is missing or
-// not an icon. The caller destroys it.
 HICON FormIcon(std::string_view fileName, int size);
 
-// The installed font that stands in for a definition's font, at its pixel
-// size (fonts.cpp). Made once per face, size and weight; they live as long
-// as the program.
+// The installed face standing in for a definition's font, at its size in
+// pixels (fonts.cpp); made once, kept while the program runs.
 HFONT Font(const FontDef& font);
 
-// Form windows (window.cpp). Registers the window classes (once) and sets up
-// the common controls.
+// Form windows (window.cpp): the window classes and the common controls,
+// set up once; the form whose window holds hwnd, the control that is hwnd,
+// the one that has the focus (or null).
 void RegisterWindowClasses();
-// The form whose window holds hwnd, and the control that is hwnd; or null.
 NativeForm* FormAround(HWND hwnd);
 NativeControl* ControlOf(NativeForm& form, HWND hwnd);
+Control* FocusedControl(NativeForm& form);
 // The window of the active form, else of the form shown last; null when no
 // form is shown. Message boxes belong to it.
 HWND OwnerWindow();
@@ -143,22 +139,17 @@ HWND OwnerWindow();
 // form's window handles them; false for other messages.
 bool ChildMessage(NativeForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-// Owner-drawn controls (paint.cpp): a label over what lies behind it, and a
-// graphical button.
-void DrawLabel(NativeControl& label, const DRAWITEMSTRUCT& item);
-void DrawGraphicalButton(const NativeControl& button, const DRAWITEMSTRUCT& item);
-// Paints into hdc what lies behind a control that is not a picture box (the
-// image of the box it lies in, the form's background, or the system colour),
-// hdc's origin at the control's top left.
-void PaintBehind(const NativeControl& control, HDC hdc, const RECT& area);
+// Draws an owner-drawn control (paint.cpp): a label or a graphical button;
+// false for any other.
+bool DrawItem(NativeControl& control, const DRAWITEMSTRUCT& item);
 
-// Picture boxes (picture_box.cpp).
-void RegisterPictureBoxClass();
+// Picture boxes (picture_box.cpp). A box shows its focus mark only while it
+// holds a focus reached by Tab or Shift+Tab, not one given by the program or
+// by a click (like a web page's focus-visible).
+inline constexpr wchar_t kPictureBoxClass[] = L"VelmoPictureBox";
+LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 HWND CreatePictureBoxWindow(NativeControl& box, HWND parent, DWORD style, const Rect& rect);
 void DestroyPictureBox(NativeControl& box);
-// Whether a picture box shows its focus mark: only while it holds a focus
-// reached by Tab or Shift+Tab, not one given by the program or by a click
-// (like a web page's focus-visible).
 void MarkFocusByKey(HWND box, bool byKey);
 
 // The message loop (loop.cpp): runs what Later queued.

@@ -63,21 +63,12 @@ void endModal(NativeForm& form)
 // takes a quick second click as a double click.
 void command(NativeControl& c, UINT code)
 {
-    switch (c.control.Def().kind) {
-    case Kind::CommandButton:
-        if (code == BN_CLICKED)
-            core::Clicked(c.control);
-        break;
-    case Kind::GraphicalButton:
-        if (code == BN_CLICKED || code == BN_DOUBLECLICKED)
-            core::Clicked(c.control);
-        break;
-    case Kind::ComboBox:
+    const Kind kind = c.control.Def().kind;
+    if (kind == Kind::ComboBox) {
         if (code == CBN_SELCHANGE)
             core::Chosen(c.control, static_cast<int>(SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0)));
-        break;
-    default:
-        break;
+    } else if (code == BN_CLICKED || (kind == Kind::GraphicalButton && code == BN_DOUBLECLICKED)) {
+        core::Clicked(c.control);
     }
 }
 
@@ -112,8 +103,7 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (NativeControl* c = focus && IsChild(hwnd, focus) ? win32::ControlOf(*form, focus) : nullptr)
+            if (NativeControl* c = win32::ControlOf(*form, GetFocus()))
                 form->focus = c;
         } else {
             gActive = form;
@@ -191,16 +181,18 @@ void RegisterWindowClasses()
         return;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = formProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kFormClass;
+    const auto registerClass = [](const wchar_t* name, WNDPROC proc) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.lpszClassName = name;
+        return RegisterClassExW(&wc);
+    };
     // No class icon: a dialog has none, the game window sets its own.
-    gFormAtom = RegisterClassExW(&wc);
-    RegisterPictureBoxClass();
+    gFormAtom = registerClass(kFormClass, formProc);
+    registerClass(kPictureBoxClass, PictureBoxProc);
 }
 
 NativeForm* FormAround(HWND hwnd)
@@ -216,6 +208,12 @@ NativeControl* ControlOf(NativeForm& form, HWND hwnd)
         if (c->hwnd == hwnd)
             return c.get();
     return nullptr;
+}
+
+Control* FocusedControl(NativeForm& form)
+{
+    NativeControl* c = ControlOf(form, GetFocus());
+    return c ? &c->control : nullptr;
 }
 
 HWND OwnerWindow()
@@ -234,10 +232,8 @@ bool ChildMessage(NativeForm& form, UINT message, WPARAM wParam, LPARAM lParam, 
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (lParam == 0 && (id == IDOK || id == IDCANCEL)) {
-            Control* focus = nullptr;
-            if (NativeControl* c = ControlOf(form, GetFocus()))
-                focus = &c->control;
-            core::KeyPressed(form.form, focus, id == IDOK ? core::Key::Enter : core::Key::Escape, false);
+            core::KeyPressed(form.form, FocusedControl(form), id == IDOK ? core::Key::Enter : core::Key::Escape,
+                             false);
             result = 0;
             return true;
         }
@@ -251,13 +247,7 @@ bool ChildMessage(NativeForm& form, UINT message, WPARAM wParam, LPARAM lParam, 
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         NativeControl* c = controlById(form, static_cast<int>(item.CtlID));
-        if (!c || item.hwndItem != c->hwnd)
-            return false;
-        if (c->control.Def().kind == Kind::Label)
-            DrawLabel(*c, item);
-        else if (c->control.Def().kind == Kind::GraphicalButton)
-            DrawGraphicalButton(*c, item);
-        else
+        if (!c || item.hwndItem != c->hwnd || !DrawItem(*c, item))
             return false;
         result = TRUE;
         return true;
@@ -342,12 +332,7 @@ NativeForm* CreateForm(Form& form)
 
 void DestroyForm(NativeForm* window)
 {
-    std::erase(gShown, window);
-    if (gActive == window)
-        gActive = nullptr;
-    endModal(*window);
-    if (window->hwnd)
-        DestroyWindow(window->hwnd);
+    CloseForm(*window);
     delete window;
 }
 
