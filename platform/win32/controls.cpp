@@ -18,12 +18,6 @@ namespace {
 void fitComboBox(NativeControl& c, int items)
 {
     const Rect& r = c.control.Def().rect;
-    RECT window;
-    GetWindowRect(c.hwnd, &window);
-    const LRESULT field = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    const LONG closed = window.bottom - window.top;
-    if (field > 0 && closed != r.height)
-        SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + (r.height - closed));
     const LRESULT item = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, 0, 0);
     const int list = items * static_cast<int>(std::max<LRESULT>(item, 1)) + 2;
     SetWindowPos(c.hwnd, nullptr, 0, 0, r.width, r.height + list, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -55,9 +49,28 @@ HWND createWindow(NativeControl& c, HWND parent, DWORD style)
         return CreateWindowExW(0, L"BUTTON", text.c_str(), style | WS_TABSTOP | type, r.left, r.top, r.width,
                                r.height, parent, id, instance, nullptr);
     }
-    case Kind::ComboBox:
-        return CreateWindowExW(0, L"COMBOBOX", L"", style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS,
-                               r.left, r.top, r.width, r.height, parent, id, instance, nullptr);
+    case Kind::ComboBox: {
+        // Owner-drawn with fixed heights, so that the selection field takes
+        // the height asked for (WM_MEASUREITEM) everywhere: Wine keeps its own
+        // for a list that draws itself.
+        // The frame around the field is Windows' (and Wine's) own: a list
+        // that comes out at another height is made once more with the field
+        // corrected by the difference.
+        c.fieldHeight = r.height - 6;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const win32::Measuring measuring(c);
+            HWND list = CreateWindowExW(0, L"COMBOBOX", L"",
+                                        style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS
+                                            | CBS_OWNERDRAWFIXED,
+                                        r.left, r.top, r.width, r.height, parent, id, instance, nullptr);
+            RECT closed{};
+            if (!list || !GetWindowRect(list, &closed) || closed.bottom - closed.top == r.height || attempt == 2)
+                return list;
+            c.fieldHeight += r.height - (closed.bottom - closed.top);
+            DestroyWindow(list);
+        }
+        return nullptr;
+    }
     case Kind::PictureBox:
         return win32::CreatePictureBoxWindow(c, parent,
                                              style | WS_CLIPCHILDREN | ((def.flags & TakesFocus) ? WS_TABSTOP : 0), r);
@@ -87,7 +100,10 @@ NativeControl* CreateControl(NativeForm& window, Control& control, NativeControl
     if (!c.hwnd)
         vb::raise(vb::ErrorKind::InvalidProcedureCall, std::string("cannot create the control ") + def.name);
 
-    SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+    // A drop-down list draws its items itself in c.font; given a font, the
+    // list would measure its field anew from it.
+    if (def.kind != Kind::ComboBox)
+        SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
     if (def.kind == Kind::ComboBox) {
         const std::vector<std::string>& items = static_cast<ComboBox&>(control).Items();
         for (const std::string& item : items)

@@ -2,6 +2,9 @@
 // them, and graphical buttons, a picture on a face of their own colour.
 #include "win32_platform.h"
 
+#include <algorithm>
+#include <string>
+
 namespace platform::win32 {
 
 namespace {
@@ -102,15 +105,90 @@ void drawGraphicalButton(const NativeControl& button, const DRAWITEMSTRUCT& item
 
 }  // namespace
 
+namespace {
+
+NativeControl* gMeasuring = nullptr;
+
+// The font's line height, as the standard list gives its items.
+int lineHeight(HFONT font)
+{
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return metrics.tmHeight;
+}
+
+// An item of the drop-down list, or its selection field, as the standard
+// list draws it: the text on the window colour, or on the highlight colour
+// when selected, and the focus mark around the focused field.
+void drawListItem(const NativeControl& list, const DRAWITEMSTRUCT& item)
+{
+    HDC hdc = item.hDC;
+    RECT area = item.rcItem;
+    const bool selected = item.itemState & ODS_SELECTED;
+    FillRect(hdc, &area, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (item.itemID != static_cast<UINT>(-1)) {
+        const auto length = SendMessageW(list.hwnd, CB_GETLBTEXTLEN, item.itemID, 0);
+        std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(list.hwnd, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+        SetBkMode(hdc, TRANSPARENT);
+        SetTextColor(hdc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        HGDIOBJ font = SelectObject(hdc, list.font);
+        RECT inside = area;
+        inside.left += 2;
+        DrawTextW(hdc, text.c_str(), static_cast<int>(text.size()), &inside,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+        SelectObject(hdc, font);
+    }
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT))
+        DrawFocusRect(hdc, &area);
+}
+
+}  // namespace
+
+Measuring::Measuring(NativeControl& list)
+{
+    gMeasuring = &list;
+}
+
+Measuring::~Measuring()
+{
+    gMeasuring = nullptr;
+}
+
+bool MeasureItem(NativeForm& form, MEASUREITEMSTRUCT& item)
+{
+    if (item.CtlType != ODT_COMBOBOX)
+        return false;
+    // While it is being made the list is not yet among the form's controls.
+    const NativeControl* list = gMeasuring;
+    for (const auto& c : form.controls)
+        if (c->id == static_cast<int>(item.CtlID))
+            list = c.get();
+    if (!list || list->id != static_cast<int>(item.CtlID) || &list->form != &form)
+        return false;
+    // The selection field fills the definition's height inside the list's
+    // frame; the items are a line of the font and a pixel above and below.
+    const int line = lineHeight(list->font);
+    if (item.itemID == static_cast<UINT>(-1))
+        item.itemHeight = static_cast<UINT>(std::max(list->fieldHeight, 1));
+    else
+        item.itemHeight = static_cast<UINT>(line + 2);
+    return true;
+}
+
 bool DrawItem(NativeControl& control, const DRAWITEMSTRUCT& item)
 {
-    if (control.control.Def().kind == Kind::Label)
-        drawLabel(control, item);
-    else if (control.control.Def().kind == Kind::GraphicalButton)
-        drawGraphicalButton(control, item);
-    else
-        return false;
-    return true;
+    switch (control.control.Def().kind) {
+    case Kind::Label: drawLabel(control, item); return true;
+    case Kind::GraphicalButton: drawGraphicalButton(control, item); return true;
+    case Kind::ComboBox: drawListItem(control, item); return true;
+    default: return false;
+    }
 }
 
 }  // namespace platform::win32

@@ -77,6 +77,8 @@ struct NativeControl {
     HDC dc = nullptr;
     HGDIOBJ originalBitmap = nullptr;
     bool isContainer = false;  // other controls lie in it
+    // Drop-down list: the height of its selection field
+    int fieldHeight = 0;
 
     NativeControl(NativeForm& f, Control& c) : form(f), control(c) {}
     NativeControl(const NativeControl&) = delete;
@@ -109,6 +111,17 @@ struct NativeForm {
 namespace win32 {
 
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
+
+// The drop-down list being created, for the WM_MEASUREITEM it sends before
+// its window is known (paint.cpp).
+struct Measuring {
+    explicit Measuring(NativeControl& list);
+    ~Measuring();
+    Measuring(const Measuring&) = delete;
+    Measuring& operator=(const Measuring&) = delete;
+};
+// The heights of a drop-down list's selection field and of its items.
+bool MeasureItem(NativeForm& form, MEASUREITEMSTRUCT& item);
 
 // UTF-8 to UTF-16 and back (text.cpp).
 std::wstring Wide(std::string_view utf8);

@@ -252,6 +252,11 @@ bool ChildMessage(NativeForm& form, UINT message, WPARAM wParam, LPARAM lParam, 
         result = TRUE;
         return true;
     }
+    case WM_MEASUREITEM:
+        if (!MeasureItem(form, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return false;
+        result = TRUE;
+        return true;
     case WM_CTLCOLORSTATIC: {
         // A label draws what lies behind it itself: nothing to erase.
         NativeControl* c = ControlOf(form, reinterpret_cast<HWND>(lParam));
