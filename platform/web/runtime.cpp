@@ -1,0 +1,56 @@
+// The runtime services of the web back end: the page's message box, the
+// help in a tab of its own, and the end of the program.
+#include "runtime.h"
+
+#include "web_platform.h"
+
+#include <string>
+
+namespace platform {
+
+namespace {
+
+void realMsgBox(const std::string& prompt, int style, const std::string& title)
+{
+    // The box comes up over what the program has drawn so far.
+    web::FlushPictures();
+    page::MessageBox(prompt, title, style);
+}
+
+// A help file has no viewer in a browser: the page opens the same help
+// pages, published in the help/ folder beside the file's place. Any other
+// file is opened as an address.
+void realShellOpen(Form* /*owner*/, const std::string& file)
+{
+    const std::string::size_type slash = file.rfind('/');
+    const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    const bool help = name.size() > 4 && name.compare(name.size() - 4, 4, ".chm") == 0;
+    if (!help) {
+        page::OpenHelp(file);
+        return;
+    }
+    const std::string folder = slash == std::string::npos ? std::string(".") : file.substr(0, slash);
+    page::OpenHelp(folder + "/help/index.html");
+}
+
+}  // namespace
+
+namespace web {
+
+void Halt(int status)
+{
+    FlushPictures();
+    page::End(status);
+    // Nothing of the program runs again: its stack waits for ever.
+    for (;;)
+        page::Sleep();
+}
+
+}  // namespace web
+
+Seams defaultSeams()
+{
+    return {realMsgBox, realShellOpen, [](int status) { web::Halt(status); }};
+}
+
+}  // namespace platform

@@ -1,0 +1,332 @@
+// Drives the web page in Debian's Chromium for the tests: a static server on
+// localhost for the page's folder, the browser started headless through
+// puppeteer-core, and what the tests do with the page: screenshots of an
+// element as pixels, keys, clicks, the accessibility tree. Also a small
+// harness: cases grouped in one file, each failure printed, the exit status
+// the number of failed cases.
+//
+// VELMO_NODE_MODULES names the folder whose node_modules holds
+// puppeteer-core (npm ci of tests/web/package.json, done by the build).
+import { createRequire } from "node:module";
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import zlib from "node:zlib";
+
+const modules = process.env.VELMO_NODE_MODULES;
+if (!modules)
+  throw new Error("VELMO_NODE_MODULES is not set");
+const require = createRequire(path.join(modules, "package.json"));
+const puppeteer = require("puppeteer-core");
+
+export const CHROMIUM = process.env.VELMO_CHROMIUM || "/usr/bin/chromium";
+
+const TYPES = {
+  ".html": "text/html; charset=utf-8",
+  ".js": "text/javascript; charset=utf-8",
+  ".mjs": "text/javascript; charset=utf-8",
+  ".css": "text/css; charset=utf-8",
+  ".wasm": "application/wasm",
+  ".webmanifest": "application/manifest+json",
+  ".json": "application/json",
+  ".png": "image/png",
+  ".svg": "image/svg+xml",
+  ".ico": "image/x-icon",
+};
+
+// Serves root on a free port of localhost. requests lists every path asked
+// for; offline() makes every later request fail, as without a network.
+export function serve(root) {
+  const requests = [];
+  let offline = false;
+  const server = http.createServer((req, res) => {
+    const url = new URL(req.url, "http://localhost");
+    requests.push(url.pathname);
+    if (offline) {
+      req.socket.destroy();
+      return;
+    }
+    let file = path.join(root, decodeURIComponent(url.pathname));
+    if (!file.startsWith(path.resolve(root))) {
+      res.writeHead(403).end();
+      return;
+    }
+    if (fs.existsSync(file) && fs.statSync(file).isDirectory())
+      file = path.join(file, "index.html");
+    fs.readFile(file, (err, data) => {
+      if (err) {
+        res.writeHead(404).end();
+        return;
+      }
+      res.writeHead(200, {
+        "Content-Type": TYPES[path.extname(file)] || "application/octet-stream",
+        "Cache-Control": "no-cache",
+      });
+      res.end(data);
+    });
+  });
+  return new Promise(resolve => {
+    server.listen(0, "127.0.0.1", () => {
+      const { port } = server.address();
+      resolve({
+        url: `http://localhost:${port}/`,
+        requests,
+        goOffline: () => { offline = true; server.closeAllConnections?.(); },
+        close: () => new Promise(done => { server.closeAllConnections?.(); server.close(done); }),
+      });
+    });
+  });
+}
+
+// Chromium, headless, with a profile of its own that goes when it closes.
+export async function launch({ width = 800, height = 600 } = {}) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "velmo-chromium-"));
+  const browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    userDataDir: profile,
+    defaultViewport: { width, height, deviceScaleFactor: 1 },
+    args: [
+      "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync", "--no-first-run",
+      "--force-color-profile=srgb", "--force-device-scale-factor=1",
+      "--font-render-hinting=none", "--lang=ja",
+    ],
+  });
+  const close = browser.close.bind(browser);
+  browser.close = async () => {
+    await close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  return browser;
+}
+
+// A new tab that records what the page writes to its console, its errors,
+// and every address it asks for.
+export async function newPage(browser) {
+  const page = await browser.newPage();
+  page.consoleLines = [];
+  page.errors = [];
+  page.addresses = [];
+  page.on("console", m => page.consoleLines.push(m.text()));
+  page.on("pageerror", e => page.errors.push(String(e)));
+  page.on("request", r => page.addresses.push(r.url()));
+  return page;
+}
+
+// Opens the page and waits until the program shows its first window.
+export async function openGame(page, url) {
+  await page.goto(url, { waitUntil: "load" });
+  await page.waitForSelector("#desktop .slot:not([hidden]) .client button", { timeout: 30000 });
+}
+
+// ---- pixels ---------------------------------------------------------------
+
+// A PNG of 8-bit RGB or RGBA rows (as Chromium's screenshots are) as
+// { width, height, pixels }, each pixel 0x00BBGGRR, top row first.
+export function decodePng(buffer) {
+  const sig = "89504e470d0a1a0a";
+  if (buffer.subarray(0, 8).toString("hex") !== sig)
+    throw new Error("not a PNG");
+  let offset = 8, width = 0, height = 0, colorType = 0;
+  const data = [];
+  while (offset < buffer.length) {
+    const length = buffer.readUInt32BE(offset);
+    const type = buffer.toString("latin1", offset + 4, offset + 8);
+    const body = buffer.subarray(offset + 8, offset + 8 + length);
+    if (type === "IHDR") {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[12] !== 0)
+        throw new Error("only 8-bit PNGs without interlacing");
+      colorType = body[9];
+    } else if (type === "IDAT") {
+      data.push(body);
+    } else if (type === "IEND") {
+      break;
+    }
+    offset += 12 + length;
+  }
+  const channels = colorType === 6 ? 4 : colorType === 2 ? 3 : 0;
+  if (!channels)
+    throw new Error(`PNG colour type ${colorType}`);
+  const raw = zlib.inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const rows = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    const out = rows.subarray(y * stride, (y + 1) * stride);
+    const prev = y ? rows.subarray((y - 1) * stride, y * stride) : Buffer.alloc(stride);
+    for (let i = 0; i < stride; ++i) {
+      const a = i >= channels ? out[i - channels] : 0;
+      const b = prev[i];
+      const c = i >= channels ? prev[i - channels] : 0;
+      let v = line[i];
+      switch (filter) {
+      case 1: v += a; break;
+      case 2: v += b; break;
+      case 3: v += (a + b) >> 1; break;
+      case 4: {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        v += pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+        break;
+      }
+      default: break;
+      }
+      out[i] = v & 0xff;
+    }
+  }
+  const pixels = new Uint32Array(width * height);
+  for (let i = 0; i < width * height; ++i) {
+    const p = i * channels;
+    pixels[i] = rows[p] | rows[p + 1] << 8 | rows[p + 2] << 16;
+  }
+  return { width, height, pixels };
+}
+
+// What the screen shows of the element (its border box), pixel for pixel.
+export async function screenshotRgb(element) {
+  const png = await element.screenshot({ type: "png", omitBackground: false });
+  return decodePng(Buffer.from(png));
+}
+
+// What the screen shows of a rectangle of the page, in CSS pixels.
+export async function screenshotRect(page, rect) {
+  const png = await page.screenshot({ type: "png", clip: rect });
+  return decodePng(Buffer.from(png));
+}
+
+// A binary PPM (P6), as the expected pictures are written.
+export function readPpm(file) {
+  const data = fs.readFileSync(file);
+  const header = data.toString("latin1", 0, 64).match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
+  if (!header)
+    throw new Error(`${file} is not a PPM`);
+  const width = Number(header[1]), height = Number(header[2]);
+  const start = header[0].length;
+  const pixels = new Uint32Array(width * height);
+  for (let i = 0; i < width * height; ++i) {
+    const p = start + i * 3;
+    pixels[i] = data[p] | data[p + 1] << 8 | data[p + 2] << 16;
+  }
+  return { width, height, pixels };
+}
+
+// Writes a picture as a PNG-free PPM, to look at what a failed case saw.
+export function writePpm(file, picture) {
+  const header = Buffer.from(`P6\n${picture.width} ${picture.height}\n255\n`, "latin1");
+  const body = Buffer.alloc(picture.width * picture.height * 3);
+  picture.pixels.forEach((v, i) => {
+    body[i * 3] = v & 0xff;
+    body[i * 3 + 1] = (v >> 8) & 0xff;
+    body[i * 3 + 2] = (v >> 16) & 0xff;
+  });
+  fs.writeFileSync(file, Buffer.concat([header, body]));
+}
+
+// The pixels of actual that differ from expected (within its rectangle
+// at ox, oy of actual, where skip(x, y) is false), as text; "" when none do.
+export function difference(actual, expected, { ox = 0, oy = 0, skip = () => false } = {}) {
+  if (ox + expected.width > actual.width || oy + expected.height > actual.height)
+    return `size ${actual.width}x${actual.height} cannot hold ${expected.width}x${expected.height} at ${ox},${oy}`;
+  let count = 0, first = "";
+  for (let y = 0; y < expected.height; ++y)
+    for (let x = 0; x < expected.width; ++x) {
+      if (skip(x, y))
+        continue;
+      const a = actual.pixels[(y + oy) * actual.width + x + ox], e = expected.pixels[y * expected.width + x];
+      if (a !== e) {
+        if (!count)
+          first = `first at ${x},${y}: ${a.toString(16).padStart(6, "0")} instead of ${e.toString(16).padStart(6, "0")}`;
+        ++count;
+      }
+    }
+  return count ? `${count} pixels differ, ${first}` : "";
+}
+
+// ---- keys and clicks ---------------------------------------------------------
+
+// "Enter", "Escape", "Tab", "Shift+Tab", "Alt+S", "Space".
+export async function press(page, combo) {
+  const parts = combo.split("+");
+  const key = parts.pop();
+  const name = key === "Space" ? " " : key.length === 1 ? `Key${key.toUpperCase()}` : key;
+  for (const m of parts)
+    await page.keyboard.down(m);
+  await page.keyboard.press(name);
+  for (const m of parts.reverse())
+    await page.keyboard.up(m);
+}
+
+// Waits until the program has taken every event given to it and shows the
+// result (the page's queue is empty and the program waits for the next).
+export async function settle(page) {
+  await page.waitForFunction(() => VelmoPage.state().queued === 0, { timeout: 10000 });
+  await page.evaluate(() => new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))));
+}
+
+// The element of a control, by the accessible name or text it carries.
+export async function control(page, selector) {
+  const handle = await page.$(selector);
+  if (!handle)
+    throw new Error(`no element ${selector}`);
+  return handle;
+}
+
+// ---- accessibility -------------------------------------------------------------
+
+export async function accessibilityTree(page) {
+  return page.accessibility.snapshot({ interestingOnly: false });
+}
+
+// Every node of the tree, depth first.
+export function* nodes(tree) {
+  if (!tree)
+    return;
+  yield tree;
+  for (const child of tree.children || [])
+    yield* nodes(child);
+}
+
+// ---- harness ---------------------------------------------------------------
+
+const cases = [];
+
+export function testCase(name, run) {
+  cases.push({ name, run });
+}
+
+export class Failure extends Error {}
+
+export function check(condition, what) {
+  if (!condition)
+    throw new Failure(what);
+}
+
+export function checkEqual(actual, expected, what) {
+  const a = JSON.stringify(actual), e = JSON.stringify(expected);
+  if (a !== e)
+    throw new Failure(`${what}: ${a} instead of ${e}`);
+}
+
+// Runs every case (or those whose name contains the first argument), each
+// with a fresh browser; prints "N passed, N failed" and sets the status.
+export async function runCases() {
+  const filter = process.argv[2] || "";
+  let passed = 0, failed = 0;
+  for (const c of cases.filter(c => c.name.includes(filter))) {
+    const started = Date.now();
+    try {
+      await c.run();
+      ++passed;
+      console.log(`ok   ${c.name} (${Date.now() - started} ms)`);
+    } catch (e) {
+      ++failed;
+      console.log(`FAIL ${c.name}: ${e instanceof Failure ? e.message : e.stack || e}`);
+    }
+  }
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exitCode = failed || (passed ? 0 : 1);
+}
