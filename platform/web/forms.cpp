@@ -149,7 +149,7 @@ NativeForm* CreateForm(Form& form)
 {
     const FormDef& def = form.Def();
     auto* native = new NativeForm{form};
-    native->id = page::CreateForm(def.caption, def.width, def.height, def.dialog, true, def.icon != nullptr);
+    native->id = page::CreateForm(def.name, def.caption, def.width, def.height, def.dialog, true, def.icon != nullptr);
     formsById()[native->id] = native;
     if (def.background)
         page::SetBackground(native->id, *web::Data(FormPicture(def.background)));
@@ -171,7 +171,7 @@ NativeControl* CreateControl(NativeForm& window, Control& control)
     native->id = page::CreateControl(window.id, native->parent ? native->parent->id : 0,
                                      static_cast<int>(def.kind), def.rect, def.caption, font.family,
                                      font.points, font.bold, def.color, def.tabIndex, def.flags,
-                                     def.accessibleName);
+                                     def.name, def.accessibleName);
     native->visible = !(def.flags & Hidden);
     switch (def.kind) {
     case Kind::Label:

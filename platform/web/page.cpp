@@ -11,8 +11,10 @@
 namespace {
 
 // clang-format off
-EM_JS(int, velmo_create_form, (const char* caption, int width, int height, int dialog, int closeBox, int icon), {
-    return VelmoPage.createForm(UTF8ToString(caption), width, height, !!dialog, !!closeBox, !!icon);
+EM_JS(int, velmo_create_form, (const char* name, const char* caption, int width, int height, int dialog,
+                               int closeBox, int icon), {
+    return VelmoPage.createForm(UTF8ToString(name), UTF8ToString(caption), width, height, !!dialog, !!closeBox,
+                                !!icon);
 });
 
 EM_JS(void, velmo_set_background, (int form, const void* pixels, int width, int height), {
@@ -26,10 +28,12 @@ EM_JS(void, velmo_destroy_form, (int form), { VelmoPage.destroyForm(form); });
 
 EM_JS(int, velmo_create_control, (int form, int parent, int kind, int left, int top, int width, int height,
                                   const char* caption, const char* family, double points, int bold,
-                                  unsigned color, int tabIndex, unsigned flags, const char* name), {
+                                  unsigned color, int tabIndex, unsigned flags, const char* name,
+                                  const char* accessibleName), {
     return VelmoPage.createControl(form, parent, kind, left, top, width, height, UTF8ToString(caption),
                                    family ? UTF8ToString(family) : "", points, !!bold, color >>> 0,
-                                   tabIndex, flags, name ? UTF8ToString(name) : "");
+                                   tabIndex, flags, UTF8ToString(name),
+                                   accessibleName ? UTF8ToString(accessibleName) : "");
 });
 
 EM_JS(void, velmo_set_label_for, (int label, int control), { VelmoPage.setLabelFor(label, control); });
@@ -95,9 +99,9 @@ EM_ASYNC_JS(void, velmo_sleep, (), { await new Promise(() => {}); });
 
 namespace platform::page {
 
-int CreateForm(const char* caption, int width, int height, bool dialog, bool closeBox, bool icon)
+int CreateForm(const char* name, const char* caption, int width, int height, bool dialog, bool closeBox, bool icon)
 {
-    return velmo_create_form(caption, width, height, dialog, closeBox, icon);
+    return velmo_create_form(name ? name : "", caption ? caption : "", width, height, dialog, closeBox, icon);
 }
 
 void SetBackground(int form, const PictureData& picture)
@@ -117,11 +121,11 @@ void DestroyForm(int form)
 
 int CreateControl(int form, int parent, int kind, const Rect& rect, const char* caption, const char* family,
                   double points, bool bold, std::uint32_t color, int tabIndex, unsigned flags,
-                  const char* accessibleName)
+                  const char* name, const char* accessibleName)
 {
     return velmo_create_control(form, parent, kind, rect.left, rect.top, rect.width, rect.height,
                                 caption ? caption : "", family, points, bold, color, tabIndex, flags,
-                                accessibleName);
+                                name ? name : "", accessibleName);
 }
 
 void SetLabelFor(int label, int control)

@@ -112,13 +112,14 @@ const VelmoPage = (() => {
 
   // ---- forms ------------------------------------------------------------------
 
-  function createForm(caption, width, height, dialog, closeBox, icon) {
+  function createForm(name, caption, width, height, dialog, closeBox, icon) {
     const id = nextId++;
     const slot = document.createElement("div");
     slot.className = "slot";
     slot.hidden = true;
     const frame = document.createElement("section");
     frame.className = "frame";
+    frame.dataset.name = name;
     frame.setAttribute("role", "dialog");
     if (!dialog)
       frame.setAttribute("aria-roledescription", "ウィンドウ");
@@ -305,9 +306,10 @@ const VelmoPage = (() => {
 
   // ---- controls ---------------------------------------------------------------
 
-  // parentId: the picture box the control lies in, or 0 for the form itself.
+  // parentId: the picture box the control lies in, or 0 for the form itself;
+  // name: the definition's ("cmdStart"), kept on the element as data-name.
   function createControl(formId, parentId, kind, left, top, width, height, caption, family, points,
-                         bold, color, tabIndex, flags, accessibleName) {
+                         bold, color, tabIndex, flags, name, accessibleName) {
     const form = forms.get(formId);
     const parent = parentId ? controls.get(parentId) : null;
     const id = nextId++;
@@ -382,6 +384,7 @@ const VelmoPage = (() => {
     element.style.height = `${height}px`;
     element.style.zIndex = String(1 + control.depth * 1000 + form.controls.length);
     element.id = `c${id}`;
+    element.dataset.name = name;
     if (accessibleName)
       element.setAttribute("aria-label", accessibleName);
     else if (kind === KIND.command)

@@ -88,13 +88,13 @@ const PictureData* Data(const Picture& picture);
 // The page (page.js), as the back end calls it. Texts are UTF-8.
 namespace page {
 
-int CreateForm(const char* caption, int width, int height, bool dialog, bool closeBox, bool icon);
+int CreateForm(const char* name, const char* caption, int width, int height, bool dialog, bool closeBox, bool icon);
 void SetBackground(int form, const PictureData& picture);
 void ShowForm(int form, bool modal);
 void DestroyForm(int form);
 int CreateControl(int form, int parent, int kind, const Rect& rect, const char* caption,
                   const char* family, double points, bool bold, std::uint32_t color, int tabIndex,
-                  unsigned flags, const char* accessibleName);
+                  unsigned flags, const char* name, const char* accessibleName);
 void SetLabelFor(int label, int control);
 void ShowImage(int control, const PictureData* picture);
 void SetButtonPicture(int control, const PictureData& picture);

@@ -13,6 +13,7 @@ import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
+import childProcess from "node:child_process";
 
 const modules = process.env.VELMO_NODE_MODULES;
 if (!modules)
@@ -311,8 +312,8 @@ export function checkEqual(actual, expected, what) {
     throw new Failure(`${what}: ${a} instead of ${e}`);
 }
 
-// Runs every case (or those whose name contains the first argument), each
-// with a fresh browser; prints "N passed, N failed" and sets the status.
+// Runs every case (or those whose name contains the first argument) in
+// order; prints "N passed, N failed" and sets the exit status.
 export async function runCases() {
   const filter = process.argv[2] || "";
   let passed = 0, failed = 0;
@@ -329,4 +330,106 @@ export async function runCases() {
   }
   console.log(`${passed} passed, ${failed} failed`);
   process.exitCode = failed || (passed ? 0 : 1);
+}
+
+// ---- the game's windows --------------------------------------------------------
+
+// The controls of a window definition (start/frmStart.cpp, game/frmMain.cpp)
+// as the source gives them: name, parent and rectangle. Read from the
+// source itself, so that the tests follow the definitions.
+export function definitionOf(file) {
+  const text = fs.readFileSync(path.join(process.env.VELMO_SOURCE, file), "utf8");
+  const controls = [];
+  for (const m of text.matchAll(/\{\.kind = Kind::(\w+), \.name = "(\w+)",(?: \.parent = "(\w+)",)?\s*\.rect = \{(-?\d+), (-?\d+), (\w+), (\w+)\}/g)) {
+    const size = v => /^\d+$/.test(v) ? Number(v) : Number(text.match(new RegExp(`constexpr int ${v} = (\\d+);`))[1]);
+    controls.push({ kind: m[1], name: m[2], parent: m[3] || null,
+                    rect: [Number(m[4]), Number(m[5]), size(m[6]), size(m[7])] });
+  }
+  // The move buttons are made by a helper whose rectangle has a fixed size.
+  const helper = text.match(/\.rect = \{left, top, (\d+), (\d+)\}/);
+  for (const m of text.matchAll(/moveButton\("(\w+)", (\d+), (\d+),/g))
+    controls.push({ kind: "GraphicalButton", name: m[1], parent: "picBack",
+                    rect: [Number(m[2]), Number(m[3]), Number(helper[1]), Number(helper[2])] });
+  if (!controls.length)
+    throw new Error(`no controls found in ${file}`);
+  return controls;
+}
+
+// Where each control of the shown window lies, relative to the window's
+// client area, with whether it is shown and its text.
+export async function controlsOf(page, form) {
+  return page.$$eval(`.frame[data-name="${form}"] .client [data-name]`, elements => {
+    const client = elements[0].parentElement.getBoundingClientRect();
+    return elements.map(e => {
+      const r = e.getBoundingClientRect();
+      return { name: e.dataset.name, rect: [r.left - client.left, r.top - client.top, r.width, r.height],
+               shown: !e.hidden && getComputedStyle(e).display !== "none", text: e.textContent,
+               tag: e.tagName.toLowerCase() };
+    });
+  });
+}
+
+export async function element(page, form, name) {
+  return control(page, `.frame[data-name="${form}"] [data-name="${name}"]`);
+}
+
+export async function textOf(page, form, name) {
+  return page.$eval(`.frame[data-name="${form}"] [data-name="${name}"]`, e => e.textContent);
+}
+
+// Opens the page, picks the piece count in the start dialog from the
+// keyboard (the list starts at 5) and starts.
+export async function startGame(page, url, pieces) {
+  await openGame(page, url);
+  for (let n = 5; n > pieces; --n)
+    await press(page, "ArrowUp");
+  for (let n = 5; n < pieces; ++n)
+    await press(page, "ArrowDown");
+  await settle(page);
+  await press(page, "Enter");
+  await page.waitForSelector('.frame[data-name="frmMain"] canvas[data-name="picBack"]');
+  await settle(page);
+}
+
+// Clicks move button i (0 to 5) and waits for the program to take it.
+export async function move(page, i) {
+  const button = await element(page, "frmMain", `cmdMove${i}`);
+  await button.click();
+  await settle(page);
+}
+
+// The message box, once it is open: its title, text and icon.
+export async function messageBox(page) {
+  await page.waitForSelector("#msgbox[open]", { timeout: 10000 });
+  return page.evaluate(() => ({
+    title: document.getElementById("msgbox-title").textContent,
+    text: document.getElementById("msgbox-text").textContent,
+    icon: document.getElementById("msgbox-icon").getAttribute("src"),
+    okFocused: document.activeElement === document.getElementById("msgbox-ok"),
+  }));
+}
+
+export async function messageBoxClosed(page) {
+  await page.waitForSelector("#msgbox:not([open])", { timeout: 10000 });
+  await settle(page);
+}
+
+// Runs velmo-expected (the facts of tests/common) and reads the picture it
+// wrote.
+export function expectedPicture(args) {
+  fs.mkdirSync(process.env.VELMO_SCRATCH, { recursive: true });
+  const out = path.join(process.env.VELMO_SCRATCH, `expected-${args.join("-").replace(/[^\w-]/g, "_")}.ppm`);
+  const [command, ...rest] = args;
+  const full = command === "board" ? ["board", process.env.VELMO_ASSETS, rest[0], out, ...rest.slice(1)]
+                                   : ["bitmap", path.join(process.env.VELMO_ASSETS, rest[0]), out];
+  const result = childProcess.spawnSync(process.execPath, [process.env.VELMO_EXPECTED, ...full], { encoding: "utf8" });
+  if (result.status !== 0)
+    throw new Error(`velmo-expected ${full.join(" ")}: ${result.stderr}`);
+  return readPpm(out);
+}
+
+export function shortestSolution(pieces, to) {
+  const result = childProcess.spawnSync(process.execPath, [process.env.VELMO_EXPECTED, "solution", String(pieces), String(to)],
+                                        { encoding: "utf8" });
+  return result.stdout.trim().split(/\s+/).map(Number);
 }
