@@ -32,6 +32,7 @@
 // four bodies runs N times under callgrind, each run dumped under the
 // benchmark's name with the instructions of every thread (run it under
 // valgrind --tool=callgrind; the dumps are summed per name).
+#include "facts.h"
 #include "fonts.h"
 #include "frmMain.h"
 #include "picture.h"
@@ -58,9 +59,10 @@
 
 namespace {
 
+using facts::kPieceHeight;
+using facts::kPieceWidth;
+
 constexpr int kPieces = 7;
-constexpr int kPieceWidth = 120;
-constexpr int kPieceHeight = 30;
 // A 7-piece game ends on move 127; a fresh window well before that.
 constexpr int kTurnsPerGame = 120;
 
@@ -88,8 +90,8 @@ void combinePieces(QImage& board, const Pictures& p)
 {
     for (int level = 1; level <= kPieces; ++level) {
         const int size = kPieces + 1 - level;
-        const int left = 60;
-        const int top = 240 - (level - 1) * 20;
+        const int left = facts::pieceLeft(1);
+        const int top = facts::pieceTop(level - 1);
         for (int row = 0; row < kPieceHeight; ++row) {
             auto* d = reinterpret_cast<std::uint32_t*>(board.scanLine(top + row)) + left;
             const auto* m = reinterpret_cast<const std::uint32_t*>(p.mask[size].constScanLine(row));

@@ -17,6 +17,7 @@
 //
 //   velmo_win32_board_bench [SAMPLES]      (default 31)
 #include "app.h"
+#include "facts.h"
 #include "frmMain.h"
 #include "picture.h"
 #include "runtime.h"
@@ -101,9 +102,10 @@ struct Floor {
         ::BitBlt(board, 0, 0, kWidth, kHeight, back.dc, 0, 0, SRCCOPY);
         for (int level = 1; level <= kPieces; ++level) {
             const int size = kPieces + 1 - level;
-            const int top = 240 - (level - 1) * 20;
-            ::BitBlt(board, 60, top, 120, 30, mask[size].dc, 0, 0, SRCPAINT);
-            ::BitBlt(board, 60, top, 120, 30, piece[size].dc, 0, 0, SRCAND);
+            const int left = facts::pieceLeft(1), top = facts::pieceTop(level - 1);
+            const int w = facts::kPieceWidth, h = facts::kPieceHeight;
+            ::BitBlt(board, left, top, w, h, mask[size].dc, 0, 0, SRCPAINT);
+            ::BitBlt(board, left, top, w, h, piece[size].dc, 0, 0, SRCAND);
         }
         GdiFlush();
     }

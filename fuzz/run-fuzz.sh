@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the model's libFuzzer target with clang and runs it for a bounded time.
+# Builds the model's libFuzzer target with clang, on the tests' shared facts
+# of the game (tests/common), and runs it for a bounded time.
 #   fuzz/run-fuzz.sh SCRATCH_DIR [SECONDS]
 # Exit status: 0 no finding, 1 a finding or a failed build, 77 no clang or no
 # libFuzzer runtime here (the caller treats that as skipped).
@@ -31,8 +32,8 @@ mkdir -p "$scratch/corpus" "$scratch/artifacts"
 "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -Wall -Wextra -Werror \
-  -I"$src/model" -I"$src/platform" \
-  "$src/model/tower.cpp" "$src/fuzz/tower_fuzzer.cpp" \
+  -I"$src/model" -I"$src/platform" -I"$src/tests/common" \
+  "$src/model/tower.cpp" "$src/tests/common/facts.cpp" "$src/fuzz/tower_fuzzer.cpp" \
   -o "$scratch/tower_fuzzer"
 
 # New inputs go to the scratch corpus; the committed seeds are only read.

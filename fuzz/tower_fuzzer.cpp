@@ -10,19 +10,20 @@
 //
 // The model is driven exactly as the game window drives it: CheckMove; when
 // it allows the move, MovePiece, then CheckEnd, and the move number advances
-// unless the game has ended; an ending stops the game. A shadow of the tower
-// kept here, as plain stacks, says what every answer must be, and the model's
-// invariants are checked after every step. Any disagreement aborts.
+// unless the game has ended; an ending stops the game. A shadow of the tower,
+// the tests' plain simulation of the pegs, says what every answer must be,
+// and the model's invariants are checked after every step. Any disagreement
+// aborts.
 #include "tower.h"
+#include "tower_facts.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <vector>
 
+using facts::Captions;
 using velmo::Long;
 using velmo::TowerModel;
 
@@ -39,12 +40,6 @@ namespace {
         if (!(cond))                               \
             fail(#cond __VA_OPT__(, ) __VA_ARGS__); \
     } while (0)
-
-struct Captions : velmo::StatusLabels {
-    std::vector<std::string> qualify, stat;
-    void SetQualifyCaption(const std::string& t) override { qualify.push_back(t); }
-    void SetStatCaption(const std::string& t) override { stat.push_back(t); }
-};
 
 class Input {
 public:
@@ -82,46 +77,11 @@ struct Snapshot {
     decltype(TowerModel::mMoveDef) moveDef;
 };
 
-constexpr int kFrom[6] = {1, 1, 2, 2, 3, 3};
-constexpr int kTo[6] = {2, 3, 1, 3, 2, 1};
-
-// The tower as three stacks of sizes, bottom first.
-using Shadow = std::vector<Long>[4];
-
-Long top(const Shadow& pegs, int p) { return pegs[p].empty() ? 0 : pegs[p].back(); }
-
-void checkInvariants(const TowerModel& m, const Shadow& shadow, Long n)
+void checkInvariants(const TowerModel& m, const facts::Pegs& shadow, Long n)
 {
-    std::vector<int> seen(static_cast<std::size_t>(n) + 1, 0);
-    Long total = 0;
-    for (Long p = 0; p <= 3; ++p) {
-        const velmo::PegState& peg = m.mTower(p);
-        EXPECT(peg.Level(0) == 0, p);
-        EXPECT(peg.Level(8) == 0, p);
-        if (p == 0) {
-            EXPECT(peg.Count == 0);
-            for (Long k = 0; k <= 8; ++k)
-                EXPECT(peg.Level(k) == 0, k);
-            continue;
-        }
-        EXPECT(peg.Count >= 0 && peg.Count <= n, p, peg.Count);
-        EXPECT(peg.Count == static_cast<Long>(shadow[p].size()), p, peg.Count);
-        for (Long k = 1; k <= 7; ++k) {
-            const Long size = peg.Level(k);
-            if (k > peg.Count) {
-                EXPECT(size == 0, p, k);  // no gaps, nothing above the top
-                continue;
-            }
-            EXPECT(size >= 1 && size <= n, p, size);
-            EXPECT(k == 1 || size < peg.Level(k - 1), p, k);  // strictly decreasing
-            EXPECT(size == shadow[p][static_cast<std::size_t>(k - 1)], p, k);
-            ++seen[static_cast<std::size_t>(size)];
-        }
-        total += peg.Count;
-    }
-    EXPECT(total == n, total, n);
-    for (Long s = 1; s <= n; ++s)
-        EXPECT(seen[static_cast<std::size_t>(s)] == 1, s);
+    const std::string broken = facts::invariantBroken(m, shadow);
+    if (!broken.empty())
+        fail(broken.c_str());
     EXPECT(m.mTurn >= 1 && m.mTurn <= m.mShortest(n), m.mTurn);
 }
 
@@ -141,7 +101,7 @@ void badCount(Long n)
     EXPECT(captions.qualify.empty() && captions.stat.empty(), n);
     Snapshot after(model);
     for (Long k = 3; k <= 7; ++k)
-        EXPECT(after.shortest(k) == (Long{1} << k) - 1, k);
+        EXPECT(after.shortest(k) == facts::moveBudget(k), k);
     after.shortest = before.shortest;
     EXPECT(after == before, n);
 }
@@ -161,17 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TowerModel model(n);
     Captions captions;
     model.InitGame(captions);
-    const Long budget = (Long{1} << n) - 1;
     EXPECT(captions.qualify.size() == 1 && captions.stat.size() == 1);
-    EXPECT(captions.qualify[0]
-               == std::to_string(n) + "段 / 最短 " + std::to_string(budget) + "手",
-           n);
-    EXPECT(captions.stat[0] == velmo::StatCaption(1));
-    EXPECT(model.mShortest(n) == budget, n);
+    EXPECT(captions.qualify[0] == facts::qualifyCaption(n), n);
+    EXPECT(captions.stat[0] == facts::statCaption(1));
+    EXPECT(model.mShortest(n) == facts::moveBudget(n), n);
 
-    Shadow shadow;
-    for (Long s = n; s >= 1; --s)
-        shadow[1].push_back(s);
+    facts::Pegs shadow = facts::startPegs(n);
     checkInvariants(model, shadow, n);
 
     while (!in.empty()) {
@@ -191,10 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
 
-        const int from = kFrom[index], to = kTo[index];
-        const Long expected = shadow[from].empty()                          ? 1
-                              : (top(shadow, to) != 0 && top(shadow, from) > top(shadow, to)) ? 2
-                                                                                            : 0;
+        const Long expected = facts::check(shadow, index);
         const Long result = model.CheckMove(index);
         EXPECT(result == expected, result, expected);
         if (result != 0) {
@@ -203,15 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
 
         model.MovePiece(index);
-        shadow[to].push_back(shadow[from].back());
-        shadow[from].pop_back();
+        facts::apply(shadow, index);
         EXPECT(model.mTurn == before.turn);
         checkInvariants(model, shadow, n);
 
         const Long end = model.CheckEnd();
-        const bool solved = static_cast<Long>(shadow[2].size()) == n
-                            || static_cast<Long>(shadow[3].size()) == n;
-        const Long expectedEnd = solved ? 1 : model.mTurn == budget ? 2 : 0;
+        const Long expectedEnd = facts::ending(shadow, model.mTurn);
         EXPECT(end == expectedEnd, end, expectedEnd);
         if (end != 0)
             break;  // the game is over: the window hides its move buttons

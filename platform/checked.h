@@ -23,6 +23,7 @@ namespace vb {
 enum class ErrorKind : std::int32_t {
     InvalidProcedureCall = 5,
     Overflow = 6,
+    OutOfMemory = 7,
     SubscriptOutOfRange = 9,
     TypeMismatch = 13,
     ResourceNotFound = 326,

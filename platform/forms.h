@@ -98,11 +98,11 @@ struct FormDef {
 struct NativeForm;     // a back end's window
 struct NativeControl;  // a back end's control
 class Form;
+class Control;
 
-// Deletes a back end's window (defined by the back end).
-struct NativeFormDeleter {
-    void operator()(NativeForm* form) const;
-};
+namespace core {
+void Chosen(Control& list, int index);
+}
 
 class Control {
 public:
@@ -113,36 +113,47 @@ public:
     const ControlDef& Def() const { return def_; }
     Form& Parent() const { return form_; }
     NativeControl& Native() const { return *native_; }
+    // The picture box this control lies in, or null.
+    Control* Container() const { return container_; }
 
-    bool Visible() const;
+    bool Visible() const { return visible_; }
     void SetVisible(bool visible);
     bool HasFocus() const;
     void SetFocus();
     // What a screen reader says besides the control's name and value.
     void SetDescription(std::string_view text);
-    std::string Description() const;
+    const std::string& Description() const { return description_; }
 
 protected:
-    Control(Form& form, const ControlDef& def) : form_(form), def_(def) {}
+    Control(Form& form, const ControlDef& def);
 
 private:
     friend class Form;
     Form& form_;
     const ControlDef& def_;
     NativeControl* native_ = nullptr;  // owned by the form's native window
+    Control* container_ = nullptr;
+    bool visible_;
+    std::string description_;
 };
 
 class Label : public Control {
 public:
-    Label(Form& form, const ControlDef& def) : Control(form, def) {}
-    std::string Caption() const;
+    Label(Form& form, const ControlDef& def) : Control(form, def), caption_(def.caption), foreColor_(def.color) {}
+    const std::string& Caption() const { return caption_; }
     // Replaces the text ("\r\n" breaks a line) and repaints.
     void SetCaption(std::string_view text);
-    std::uint32_t ForeColor() const;
+    // The text colour; kStandardColor until one is set where the definition
+    // gives none.
+    std::uint32_t ForeColor() const { return foreColor_; }
     void SetForeColor(std::uint32_t bgr);
     // Where the platform passes them on, tells screen readers that this
     // label's text is news to be read at once (the ending of a game).
     void Alert();
+
+private:
+    std::string caption_;
+    std::uint32_t foreColor_;
 };
 
 class CommandButton : public Control {
@@ -154,17 +165,27 @@ public:
 
 class ComboBox : public Control {
 public:
-    ComboBox(Form& form, const ControlDef& def) : Control(form, def) {}
+    // The items are the lines of the definition's caption.
+    ComboBox(Form& form, const ControlDef& def);
     // The selected item, counted from 0; -1 when none is.
-    int ListIndex() const;
+    int ListIndex() const { return listIndex_; }
     // Selects the item; its text becomes Text(). Outside the items raises
     // InvalidProcedureCall.
     void SetListIndex(int index);
-    std::string Text() const;
-    int ListCount() const;
+    std::string Text() const { return List(listIndex_); }
+    int ListCount() const { return static_cast<int>(items_.size()); }
+    // The item's text; "" outside the items.
     std::string List(int index) const;
+    const std::vector<std::string>& Items() const { return items_; }
     // Runs after the choice changed, by the player or by SetListIndex.
     std::function<void()> onClick;
+
+private:
+    friend void core::Chosen(Control& list, int index);
+    void Choose(int index);
+
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
 };
 
 class PictureBox;
@@ -181,7 +202,6 @@ public:
 
     // Runs Form_Load the first time; later calls do nothing.
     void Load();
-    bool IsLoaded() const { return loaded_; }
 
     // Loads the form, shows it and returns once it has been unloaded; the
     // other windows take no input meanwhile.
@@ -191,14 +211,10 @@ public:
     // Closes the window. A ShowModal waiting for it returns.
     void Unload();
     // True from the first show until it is unloaded.
-    bool Shown() const;
+    bool Shown() const { return shown_; }
     // The form object is deleted once its window has been unloaded (a form
     // shown modelessly that outlives the routine that made it).
     void DeleteOnUnload() { deleteOnUnload_ = true; }
-    bool DeletesOnUnload() const { return deleteOnUnload_; }
-
-    // The native window handle (a HWND on Windows, an X window id on Linux).
-    std::uintptr_t hWnd() const;
 
     // Speaks news that comes without a move of the keyboard focus (a move
     // made, a choice changed) through the screen reader, if one listens.
@@ -217,6 +233,8 @@ public:
             MissingControl(name);
         return *control;
     }
+    // The focusable controls in the order of their tab indices.
+    const std::vector<Control*>& TabOrder() const { return tabOrder_; }
 
     // The close box (or the window menu's close). Unloads by default.
     virtual void Form_Close() { Unload(); }
@@ -227,11 +245,21 @@ protected:
 private:
     [[noreturn]] static void MissingControl(std::string_view name);
 
+    struct NativeDeleter {
+        void operator()(NativeForm* window) const;
+    };
+
     const FormDef& def_;
-    std::unique_ptr<NativeForm, NativeFormDeleter> native_;
+    std::unique_ptr<NativeForm, NativeDeleter> native_;
     std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<Control*> tabOrder_;
     bool loaded_ = false;
+    bool shown_ = false;
+    bool unloaded_ = false;
     bool deleteOnUnload_ = false;
 };
+
+// Every form whose window has been built and not destroyed, oldest first.
+const std::vector<Form*>& Forms();
 
 }  // namespace platform

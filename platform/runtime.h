@@ -14,6 +14,7 @@
 #include "checked.h"
 
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -45,7 +46,7 @@ struct Seams {
 
 // The seams in force. Tests assign their own members and restore them.
 Seams& seams();
-// The real services (what seams() starts with); defined by the back end.
+// The real services (what seams() starts with).
 Seams defaultSeams();
 
 void MsgBox(std::string_view prompt, int style, std::string_view title);
@@ -58,20 +59,16 @@ void End();
 bool Ended();
 void ResetEnded();  // for tests that run several programs in one process
 
-// Closes every window of the program (the back end's); used when a test's
-// exit seam returns.
+// Unloads every form of the program; used when a test's exit seam returns.
 void CloseAllForms();
-
-// The Japanese text of a run-time error report: number and description,
-// nothing else.
-std::string RuntimeErrorText(const vb::RuntimeError& error);
 
 // Reports the error in a message box titled with the program's name (and,
 // with its detail, in one line on standard error), then ends the program
 // with status 1.
 void ReportRuntimeError(const vb::RuntimeError& error);
 
-// Runs one event routine; a run-time error escaping it is reported.
+// Runs one event routine; a run-time error escaping it is reported, and so
+// is running out of memory.
 template <typename F>
 void RunEvent(F&& routine)
 {
@@ -79,6 +76,8 @@ void RunEvent(F&& routine)
         routine();
     } catch (const vb::RuntimeError& error) {
         ReportRuntimeError(error);
+    } catch (const std::bad_alloc&) {
+        ReportRuntimeError(vb::RuntimeError(vb::ErrorKind::OutOfMemory, "out of memory"));
     }
 }
 

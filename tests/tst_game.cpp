@@ -268,15 +268,16 @@ void TestGame::boardAfterMoves()
     QCOMPARE(pegs[2], (std::vector<int>{2, 1}));
     QCOMPARE(pegs[3], (std::vector<int>{3}));
 
-    // Where the size-6 piece (level 2) meets the size-7 one below it, its
-    // bottom fringe row lies over the lower piece's top body row and wins.
+    // Where the size-6 piece (the second level) meets the size-7 one below
+    // it, its bottom fringe row lies over the lower piece's top body row and
+    // wins.
     const QImage board = image(g.form->picBack);
     const QImage mask6 = resource(206);
     const QImage piece6 = resource(106);
     int fringe = 0;
-    for (int x = 0; x < 120; ++x) {
+    for (int x = 0; x < facts::kPieceWidth; ++x) {
         if (mask6.pixel(x, 25) == qRgb(255, 255, 255)) {
-            QCOMPARE(board.pixel(60 + x, 220 + 25), piece6.pixel(x, 25));
+            QCOMPARE(board.pixel(facts::pieceLeft(1) + x, facts::pieceTop(1) + 25), piece6.pixel(x, 25));
             ++fringe;
         }
     }
@@ -377,9 +378,8 @@ void TestGame::shortestSolutionWins()
         QVERIFY(!Widget(*b)->isVisible());
     QVERIFY(Widget(w.cmdQuit)->isVisible());
     QVERIFY(Widget(w.cmdHelp)->isVisible());
-    const int budget = (1 << n) - 1;
-    QCOMPARE(label(w.labStat)->text(), QStringLiteral("現在 %1手目").arg(budget));
-    QCOMPARE(w.game().mTurn, budget);
+    QCOMPARE(label(w.labStat)->text(), QString::fromStdString(facts::statCaption(facts::moveBudget(n))));
+    QCOMPARE(w.game().mTurn, facts::moveBudget(n));
     COMPARE_BOARD(image(w.picBack), expectedBoard(pegs));
 }
 

@@ -2,7 +2,7 @@
 #include "tower.h"
 
 #include "check.h"
-#include "facts.h"
+#include "tower_facts.h"
 
 #include <array>
 #include <deque>
@@ -17,103 +17,21 @@ using velmo::TowerModel;
 
 namespace {
 
-struct Captions : velmo::StatusLabels {
-    std::vector<std::string> qualify, stat;
-    void SetQualifyCaption(const std::string& t) override { qualify.push_back(t); }
-    void SetStatCaption(const std::string& t) override { stat.push_back(t); }
-};
-
-// A position as the rules see it: the peg (1-3) of every piece, index 0 = the
-// smallest piece.
-using Position = std::vector<int>;
-
+using facts::Captions;
 using facts::kFrom;
 using facts::kTo;
+using facts::Pegs;
 
-int smallestOn(const Position& pos, int peg)
-{
-    for (std::size_t s = 0; s < pos.size(); ++s)
-        if (pos[s] == peg)
-            return static_cast<int>(s) + 1;
-    return 0;
-}
-
-int expectedCheck(const Position& pos, int button)
-{
-    const int from = smallestOn(pos, kFrom[button]);
-    const int to = smallestOn(pos, kTo[button]);
-    if (from == 0)
-        return 1;
-    return (to != 0 && from > to) ? 2 : 0;
-}
-
-int expectedEnd(const Position& pos, Long turn)
-{
-    bool all2 = true, all3 = true;
-    for (int p : pos) {
-        all2 = all2 && p == 2;
-        all3 = all3 && p == 3;
-    }
-    if (all2 || all3)
-        return 1;
-    return turn == (1 << pos.size()) - 1 ? 2 : 0;
-}
-
-// Lays a position into the model's arrays: every peg from the largest piece up.
-void place(TowerModel& m, const Position& pos)
+// Lays pegs into the model's arrays.
+void place(TowerModel& m, const Pegs& pegs)
 {
     for (Long p = 1; p <= 3; ++p) {
         m.mTower(p) = velmo::PegState{};
-        for (int s = static_cast<int>(pos.size()); s >= 1; --s) {
-            if (pos[s - 1] == p) {
-                m.mTower(p).Count += 1;
-                m.mTower(p).Level(m.mTower(p).Count) = s;
-            }
+        for (const int s : pegs[std::size_t(p)]) {
+            m.mTower(p).Count += 1;
+            m.mTower(p).Level(m.mTower(p).Count) = s;
         }
     }
-}
-
-// Reads the model's arrays back into a position, checking every invariant on
-// the way: no gaps, strictly decreasing sizes, counts that match, each piece
-// exactly once, Level(0), Level(8) and record 0 untouched.
-Position readBack(const TowerModel& m, int n)
-{
-    Position pos(n, 0);
-    Long total = 0;
-    if (!(m.mTower(0) == velmo::PegState{}))
-        return {};
-    for (Long p = 1; p <= 3; ++p) {
-        const auto& peg = m.mTower(p);
-        if (peg.Level(0) != 0 || peg.Level(8) != 0 || peg.Count < 0 || peg.Count > n)
-            return {};
-        for (Long k = 1; k <= 7; ++k) {
-            const Long size = peg.Level(k);
-            if (k > peg.Count) {
-                if (size != 0)
-                    return {};
-                continue;
-            }
-            if (size < 1 || size > n || pos[size - 1] != 0)
-                return {};
-            if (k > 1 && size >= peg.Level(k - 1))
-                return {};
-            pos[size - 1] = static_cast<int>(p);
-        }
-        total += peg.Count;
-    }
-    return total == n ? pos : Position{};
-}
-
-std::string text(const Position& pos)
-{
-    std::string out = "{";
-    for (std::size_t i = 0; i < pos.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        out += std::to_string(pos[i]);
-    }
-    out += '}';
-    return out;
 }
 
 TowerModel* started(Long& num, Captions& captions)
@@ -213,29 +131,17 @@ TEST_CASE(boundedArrays)
 
 TEST_CASE(initialTower)
 {
-    const struct {
-        int n;
-        const char* qualify;
-    } rows[] = {
-        {3, "3段 / 最短 7手"},
-        {4, "4段 / 最短 15手"},
-        {5, "5段 / 最短 31手"},
-        {6, "6段 / 最短 63手"},
-        {7, "7段 / 最短 127手"},
-    };
-    for (const auto& r : rows) {
-        row(std::to_string(r.n), [&] {
-            const int n = r.n;
+    for (int n = 3; n <= 7; ++n) {
+        row(std::to_string(n), [&] {
             Long num = n;
             Captions captions;
             std::unique_ptr<TowerModel> m(started(num, captions));
 
-            CHECK_EQ(captions.qualify, std::vector<std::string>{r.qualify});
-            CHECK_EQ(captions.stat, std::vector<std::string>{"現在 1手目"});
+            CHECK_EQ(captions.qualify, std::vector<std::string>{facts::qualifyCaption(n)});
+            CHECK_EQ(captions.stat, std::vector<std::string>{facts::statCaption(1)});
             CHECK_EQ(m->mTurn, 1);
-            const Long shortest[] = {7, 15, 31, 63, 127};
             for (Long k = 3; k <= 7; ++k)
-                CHECK_EQ(m->mShortest(k), shortest[k - 3]);
+                CHECK_EQ(m->mShortest(k), facts::moveBudget(k));
 
             CHECK_EQ(m->mTower(1).Count, n);
             for (Long k = 1; k <= 8; ++k)
@@ -244,12 +150,11 @@ TEST_CASE(initialTower)
                 CHECK_EQ(m->mTower(p), velmo::PegState{});
 
             CHECK_EQ(m->mPegX(0), 0);
-            CHECK_EQ(m->mPegX(1), 60);
-            CHECK_EQ(m->mPegX(2), 180);
-            CHECK_EQ(m->mPegX(3), 300);
+            for (Long p = 1; p <= 3; ++p)
+                CHECK_EQ(m->mPegX(p), facts::pieceLeft(p));
             CHECK_EQ(m->mLevelY(0), 0);
             for (Long k = 1; k <= 7; ++k)
-                CHECK_EQ(m->mLevelY(k), 260 - 20 * k);
+                CHECK_EQ(m->mLevelY(k), facts::pieceTop(k - 1));
             for (Long i = 0; i <= 5; ++i) {
                 CHECK_EQ(m->mMoveDef(i).FromPeg, kFrom[i]);
                 CHECK_EQ(m->mMoveDef(i).ToPeg, kTo[i]);
@@ -307,7 +212,7 @@ TEST_CASE(buttonIndexOutOfRange)
 
 // Breadth-first through every position reachable from the start; in each,
 // every button's check, the move's outcome and the end test must agree with
-// the rules stated above, and the model's arrays must keep their invariants.
+// the shared rules, and the model's arrays must keep their invariants.
 TEST_CASE(everyReachableState)
 {
     for (int n = 3; n <= 7; ++n) {
@@ -317,37 +222,36 @@ TEST_CASE(everyReachableState)
             std::unique_ptr<TowerModel> m(started(num, captions));
             const Long budget = m->mShortest(n);
 
-            std::map<Position, bool> seen;
-            std::deque<Position> queue{Position(n, 1)};
+            std::map<Pegs, bool> seen;
+            std::deque<Pegs> queue{facts::startPegs(n)};
             seen[queue.front()] = true;
             int checked = 0;
             while (!queue.empty()) {
-                const Position pos = queue.front();
+                const Pegs pos = queue.front();
                 queue.pop_front();
                 for (Long turn : {Long{1}, budget - 1, budget}) {
                     place(*m, pos);
                     m->mTurn = turn;
                     const Long end = m->CheckEnd();
-                    CHECK_MSG(end == expectedEnd(pos, turn),
-                              "end " + std::to_string(end) + " at " + text(pos) + ", turn "
-                                  + std::to_string(turn));
+                    CHECK_MSG(end == facts::ending(pos, turn), "end " + std::to_string(end) + " at "
+                                                                   + facts::text(pos) + ", turn "
+                                                                   + std::to_string(turn));
                 }
                 for (int b = 0; b < 6; ++b) {
                     place(*m, pos);
                     const auto button = static_cast<vb::Integer>(b);
-                    const int expected = expectedCheck(pos, b);
+                    const int expected = facts::check(pos, b);
                     const Long answer = m->CheckMove(button);
                     CHECK_MSG(answer == expected, "button " + std::to_string(b) + " answers "
-                                                      + std::to_string(answer) + " at " + text(pos));
+                                                      + std::to_string(answer) + " at " + facts::text(pos));
                     if (expected != 0)
                         continue;
                     m->MovePiece(button);
-                    Position next = pos;
-                    next[smallestOn(pos, kFrom[b]) - 1] = kTo[b];
-                    const Position after = readBack(*m, n);
-                    CHECK_MSG(!after.empty(), "invariants broken after a move");
-                    CHECK_MSG(after == next, "button " + std::to_string(b) + " at " + text(pos)
-                                                 + " gives " + text(after) + ", not " + text(next));
+                    Pegs next = pos;
+                    facts::apply(next, b);
+                    const std::string broken = facts::invariantBroken(*m, next);
+                    CHECK_MSG(broken.empty(),
+                              "button " + std::to_string(b) + " at " + facts::text(pos) + ": " + broken);
                     ++checked;
                     if (!seen[next]) {
                         seen[next] = true;

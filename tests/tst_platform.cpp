@@ -266,13 +266,16 @@ void TestPlatform::appInformation()
 void TestPlatform::endClosesEverything()
 {
     FakeSeams fake;
-    QWidget window;
-    window.show();
+    static constexpr platform::FormDef kBare = {.name = "frmBare", .caption = "Velmo", .width = 100, .height = 80};
+    platform::Form form(kBare);
+    form.ShowModeless();
+    QVERIFY(platform::qt::Window(form)->isVisible());
     QVERIFY(!platform::Ended());
     platform::End();
     QVERIFY(platform::Ended());
     QCOMPARE(fake.exitStatus, std::optional<int>(0));
-    QVERIFY(!window.isVisible());
+    QVERIFY(!form.Shown());
+    QVERIFY(!platform::qt::Window(form)->isVisible());
 }
 
 void TestPlatform::runtimeErrorEndsTheProcess()

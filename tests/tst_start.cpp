@@ -41,9 +41,9 @@ frmMain* runMain(const std::function<void(frmStart*)>& player)
             return;
         }
         // A player that fails to leave the dialog must not hang the test.
-        QTimer::singleShot(10000, modal, [modal] {
+        QTimer::singleShot(10000, modal, [dialog] {
             QTest::qFail("the start dialog was not left", __FILE__, __LINE__);
-            qobject_cast<QDialog*>(modal)->done(QDialog::Rejected);
+            dialog->Unload();
         });
         player(dialog);
     });

@@ -1,5 +1,4 @@
-#include "app.h"
-
+#include "backend.h"
 #include "fonts.h"
 #include "runtime.h"
 
@@ -23,11 +22,6 @@
 #endif
 
 namespace platform {
-
-std::string App::Title() { return "Velmo"; }
-vb::Integer App::Major() { return VELMO_VERSION_MAJOR; }
-vb::Integer App::Minor() { return VELMO_VERSION_MINOR; }
-vb::Integer App::Revision() { return VELMO_VERSION_PATCH; }
 
 namespace {
 
@@ -68,7 +62,7 @@ std::optional<QByteArray> executablePath()
 
 }  // namespace
 
-std::string App::Path()
+std::string backend::ExecutableDirectory()
 {
 #if defined(Q_OS_LINUX)
     // Not applicationDirPath(): Qt finds the path through a QString, which
@@ -83,11 +77,6 @@ std::string App::Path()
 #else
     return QCoreApplication::applicationDirPath().toStdString();
 #endif
-}
-
-char PathSeparator()
-{
-    return '/';
 }
 
 
@@ -216,9 +205,11 @@ void releaseStartupMessages()
     gHeld.clear();
 }
 
+QApplication* gApp = nullptr;
+
 }  // namespace
 
-int RunProgram(int argc, char* argv[], void (*entry)())
+int backend::Start(int& argc, char* argv[])
 {
     if (const std::optional<int> status = answerCommandLine(argc, argv))
         return *status;
@@ -227,7 +218,7 @@ int RunProgram(int argc, char* argv[], void (*entry)())
         return 2;
     }
     gPrevious = qInstallMessageHandler(holdStartupMessage);
-    QApplication app(argc, argv);
+    gApp = new QApplication(argc, argv);
     releaseStartupMessages();
     // The class name of every window (WM_CLASS) and the desktop entry it
     // belongs to. No display name is set: Qt would append it to every
@@ -235,11 +226,15 @@ int RunProgram(int argc, char* argv[], void (*entry)())
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velmo.Velmo"));
     InstallFontSubstitutions();
+    return -1;
+}
 
-    RunEvent(entry);
-    if (Ended())
-        return 0;
-    return QApplication::exec();
+void backend::Stop()
+{
+    // What waits to run once the last event is done (a form deleting itself).
+    QCoreApplication::sendPostedEvents();
+    delete gApp;
+    gApp = nullptr;
 }
 
 }  // namespace platform

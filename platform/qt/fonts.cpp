@@ -1,5 +1,7 @@
 #include "fonts.h"
 
+#include "faces.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -20,26 +22,15 @@ namespace platform {
 
 namespace {
 
-// The families the windows were designed with, each with the installed faces
-// that stand in for it, best first. "MS UI Gothic" is proportional, so the
-// proportional Japanese Gothics come before the fixed-pitch ones.
-struct Designed {
-    QString family;
-    QStringList faces;
-};
+// The designed families, each with its installed stand-ins.
+constexpr std::array<std::string_view, 2> kDesigned = {"MS UI Gothic", "Times New Roman"};
 
-const std::array<Designed, 2>& designedFamilies()
+QStringList standIns(std::string_view family)
 {
-    static const std::array<Designed, 2> families = {{
-        {QStringLiteral("MS UI Gothic"),
-         {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
-          QStringLiteral("VL PGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("IPAGothic"),
-          QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic")}},
-        {QStringLiteral("Times New Roman"),
-         {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
-          QStringLiteral("DejaVu Serif")}},
-    }};
-    return families;
+    QStringList list;
+    for (std::string_view face : faces::StandIns(family))
+        list << QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size()));
+    return list;
 }
 
 }  // namespace
@@ -60,9 +51,9 @@ QString InstalledFace(const QString& family)
     // stand-ins of a family it does not know, on every font it loads.
     static const QHash<QString, QString> resolved = [] {
         QHash<QString, QString> map;
-        for (const Designed& d : designedFamilies())
-            if (const QString face = FirstInstalled(d.faces); !face.isEmpty())
-                map.insert(d.family, face);
+        for (std::string_view designed : kDesigned)
+            if (const QString face = FirstInstalled(standIns(designed)); !face.isEmpty())
+                map.insert(QString::fromUtf8(designed.data(), static_cast<qsizetype>(designed.size())), face);
         return map;
     }();
     return resolved.value(family, family);
@@ -71,7 +62,7 @@ QString InstalledFace(const QString& family)
 QFont VbFont(const QString& family, double points, bool bold)
 {
     QFont font(InstalledFace(family));
-    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    font.setPixelSize(faces::Pixels(points));
     font.setBold(bold);
     font.setStyleStrategy(QFont::PreferAntialias);
     return font;
@@ -148,8 +139,11 @@ void InstallFontSubstitutions()
 {
     // VbFont names the installed faces directly; the same chains serve any
     // font that still names a designed family.
-    for (const Designed& d : designedFamilies())
-        QFont::insertSubstitutions(d.family, d.faces);
+    for (std::string_view family : kDesigned) {
+        QStringList list = standIns(family);
+        const QString designed = list.takeFirst();
+        QFont::insertSubstitutions(designed, list);
+    }
 }
 
 bool DisplayAvailable()

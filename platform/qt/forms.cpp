@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -73,9 +74,10 @@ private:
     bool fontPending_ = false;
 };
 
-// What every form window does: the close box goes to the form, Enter presses
-// the focused button of a window without a default button, and the window's
-// background picture is painted behind the controls.
+// What every form window does: the close box goes to the form; Enter, Esc,
+// Tab and Shift+Tab go to the forms runtime, which decides what they press
+// or where the focus goes; the window's background picture is painted
+// behind the controls.
 template <typename Base>
 class FormWindow : public Base {
 public:
@@ -86,14 +88,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override
     {
-        if (native_.unloading) {
-            event->accept();
-            return;
+        if (!native_.closed) {
+            native_.inCloseEvent = true;
+            core::CloseBox(native_.form);
+            native_.inCloseEvent = false;
         }
-        native_.inCloseEvent = true;
-        RunEvent([this] { native_.form.Form_Close(); });
-        native_.inCloseEvent = false;
-        if (native_.unloading)
+        if (native_.closed)
             event->accept();
         else
             event->ignore();
@@ -107,25 +107,52 @@ protected:
         painter.drawImage(0, 0, background_);
     }
 
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (!formKey(event))
+            Base::keyPressEvent(event);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* button = qobject_cast<QPushButton*>(watched);
-        if (button && event->type() == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-                && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-                // One press per stroke, as with Space: a held key does not repeat.
-                if (!key->isAutoRepeat())
-                    button->click();
-                return true;
-            }
-        }
+        if (event->type() == QEvent::KeyPress && formKey(static_cast<QKeyEvent*>(event), watched))
+            return true;
         return Base::eventFilter(watched, event);
     }
 
-    NativeForm& native_;
+    bool focusNextPrevChild(bool next) override
+    {
+        core::MoveFocus(native_.form, controlOf(this->focusWidget()), next ? 1 : -1);
+        return true;
+    }
 
 private:
+    Control* controlOf(const QObject* widget) const
+    {
+        for (const auto& c : native_.controls)
+            if (c->widget == widget)
+                return &c->control;
+        return nullptr;
+    }
+
+    // Enter and Esc without modifiers (the keypad's Enter too).
+    bool formKey(QKeyEvent* key, const QObject* at = nullptr)
+    {
+        Control* focus = controlOf(at);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return core::KeyPressed(native_.form, focus, core::Key::Enter, key->isAutoRepeat());
+        case Qt::Key_Escape:
+            return core::KeyPressed(native_.form, focus, core::Key::Escape, key->isAutoRepeat());
+        default:
+            return false;
+        }
+    }
+
+    NativeForm& native_;
     QImage background_;
 };
 
@@ -134,22 +161,9 @@ public:
     using FormWindow::FormWindow;
 };
 
-// Esc presses the cancel button, or closes the dialog like its close box
-// when it has none.
 class DialogWindow : public FormWindow<QDialog> {
 public:
     using FormWindow::FormWindow;
-
-    void reject() override
-    {
-        for (const auto& c : native_.controls)
-            if (c->control.Def().flags & CancelButton) {
-                if (auto* button = qobject_cast<QPushButton*>(c->widget); button && button->isEnabled())
-                    button->click();
-                return;
-            }
-        close();
-    }
 };
 
 QImage formImage(const char* file)
@@ -173,30 +187,13 @@ QIcon maskedIcon(const QImage& picture, std::uint32_t maskColor)
     return icon;
 }
 
-QWidget* parentWidget(NativeForm& window, const ControlDef& def)
-{
-    if (!def.parent)
-        return window.window.get();
-    for (const auto& c : window.controls)
-        if (std::string_view(c->control.Def().name) == def.parent)
-            return c->widget;
-    vb::raise(vb::ErrorKind::InvalidProcedureCall, std::string("no parent ") + def.parent);
-}
-
-void runClick(const std::function<void()>& routine)
-{
-    if (routine)
-        RunEvent(routine);
-}
-
-QWidget* makeWidget(NativeForm& window, Control& control)
+QWidget* makeWidget(NativeForm& window, Control& control, QWidget* parent)
 {
     const ControlDef& def = control.Def();
-    QWidget* parent = parentWidget(window, def);
     const bool dialog = window.form.Def().dialog;
     switch (def.kind) {
     case Kind::Label: {
-        auto* label = new QLabel(text(def.caption), parent);
+        auto* label = new QLabel(text(static_cast<Label&>(control).Caption()), parent);
         label->setAlignment((def.flags & CentredText ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
         label->setWordWrap(def.flags & CentredText);
         if (def.color != kStandardColor)
@@ -218,18 +215,17 @@ QWidget* makeWidget(NativeForm& window, Control& control)
             button->setDefault(true);
         else if (!dialog)
             button->setAutoDefault(false);
-        auto& command = static_cast<CommandButton&>(control);
-        QObject::connect(button, &QPushButton::clicked, button, [&command] { runClick(command.onClick); });
-        if (!dialog)
-            button->installEventFilter(window.window.get());
+        QObject::connect(button, &QPushButton::clicked, button, [&control] { core::Clicked(control); });
         return button;
     }
     case Kind::ComboBox: {
         auto* box = new LazyComboBox(parent);
         box->setEditable(false);
-        box->addItems(text(def.caption).split(QLatin1Char('\n')));
-        auto& combo = static_cast<ComboBox&>(control);
-        QObject::connect(box, &QComboBox::currentIndexChanged, box, [&combo] { runClick(combo.onClick); });
+        for (const std::string& item : static_cast<ComboBox&>(control).Items())
+            box->addItem(text(item));
+        box->setCurrentIndex(-1);
+        QObject::connect(box, &QComboBox::currentIndexChanged, box,
+                         [&control](int index) { core::Chosen(control, index); });
         return box;
     }
     case Kind::PictureBox: {
@@ -239,11 +235,6 @@ QWidget* makeWidget(NativeForm& window, Control& control)
     }
     }
     return nullptr;
-}
-
-bool focusable(const ControlDef& def)
-{
-    return def.kind != Kind::Label && (def.kind != Kind::PictureBox || (def.flags & TakesFocus));
 }
 
 }  // namespace
@@ -277,206 +268,115 @@ NativeForm* CreateForm(Form& form)
     return native;
 }
 
-NativeControl* CreateControl(NativeForm& window, Control& control)
+void DestroyForm(NativeForm* window)
+{
+    delete window;
+}
+
+NativeControl* CreateControl(NativeForm& window, Control& control, NativeControl* container)
 {
     const ControlDef& def = control.Def();
-    QWidget* widget = makeWidget(window, control);
+    QWidget* widget = makeWidget(window, control, container ? container->widget : window.window.get());
     widget->setObjectName(QLatin1String(def.name));
     widget->setGeometry(def.rect.left, def.rect.top, def.rect.width, def.rect.height);
     if (def.font.family)
         widget->setFont(VbFont(QLatin1String(def.font.family), def.font.points, def.font.bold));
     if (def.accessibleName)
         widget->setAccessibleName(text(def.accessibleName));
-    if (def.flags & Hidden)
+    if (!control.Visible())
         widget->hide();
+    // Enter and Esc reach the window's rules before the control's own.
+    widget->installEventFilter(window.window.get());
     window.controls.push_back(std::make_unique<NativeControl>(NativeControl{control, widget}));
     return window.controls.back().get();
 }
 
 void FormBuilt(NativeForm& window)
 {
-    std::vector<const NativeControl*> order;
-    for (const auto& c : window.controls) {
-        const ControlDef& def = c->control.Def();
-        if (focusable(def))
-            order.push_back(c.get());
-        if (def.labelFor)
+    for (const auto& c : window.controls)
+        if (const char* target = c->control.Def().labelFor)
             if (auto* label = qobject_cast<QLabel*>(c->widget))
-                if (Control* target = window.form.FindControl(def.labelFor))
-                    label->setBuddy(qt::Widget(*target));
-    }
-    std::stable_sort(order.begin(), order.end(), [](const NativeControl* a, const NativeControl* b) {
-        return a->control.Def().tabIndex < b->control.Def().tabIndex;
-    });
-    for (std::size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
-    // The first in the order starts with the focus.
-    for (const NativeControl* c : order)
-        if (!(c->control.Def().flags & Hidden)) {
-            c->widget->setFocus();
-            break;
-        }
+                if (Control* named = window.form.FindControl(target))
+                    label->setBuddy(qt::Widget(*named));
     window.announcer = new Announcer(window.window.get());
 }
 
-}  // namespace backend
-
-void NativeFormDeleter::operator()(NativeForm* form) const
+void ShowForm(NativeForm& window, bool modal)
 {
-    delete form;
+    if (modal)
+        window.window->setWindowModality(Qt::ApplicationModal);
+    window.window->show();
 }
 
-void Form::ShowModal()
+void CloseForm(NativeForm& window)
 {
-    Load();
-    native_->shown = true;
-    if (auto* dialog = qobject_cast<QDialog*>(native_->window.get())) {
-        dialog->setWindowModality(Qt::ApplicationModal);
-        dialog->exec();
-        return;
-    }
-    native_->window->setWindowModality(Qt::ApplicationModal);
-    native_->window->show();
+    window.closed = true;
+    // A window being closed by its close box closes once that event is accepted.
+    if (!window.inCloseEvent)
+        window.window->close();
+}
+
+void RunEventLoop(const std::function<bool()>& keepGoing)
+{
     QEventLoop loop;
-    QObject::connect(qApp, &QApplication::lastWindowClosed, &loop, &QEventLoop::quit);
-    while (native_->shown)
+    while (keepGoing())
         loop.processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void Form::ShowModeless()
+void Later(std::function<void()> work)
 {
-    Load();
-    native_->shown = true;
-    native_->window->show();
+    QTimer::singleShot(0, qApp, std::move(work));
 }
 
-void Form::Unload()
+void SetCaption(NativeControl& label, std::string_view caption)
 {
-    NativeForm& native = *native_;
-    if (native.unloading)
-        return;
-    native.unloading = true;
-    native.shown = false;
-    // A dialog ends its modal loop; a window being closed by its close box
-    // closes once that event is accepted.
-    if (auto* dialog = qobject_cast<QDialog*>(native.window.get()))
-        dialog->done(QDialog::Accepted);
-    else if (!native.inCloseEvent)
-        native.window->close();
-    if (deleteOnUnload_) {
-        // Deleted with Qt's deferred deletions, once the close has run its course.
-        auto* reaper = new QObject;
-        QObject::connect(reaper, &QObject::destroyed, [form = this] { delete form; });
-        reaper->deleteLater();
-    }
+    static_cast<QLabel*>(label.widget)->setText(text(caption));
 }
 
-bool Form::Shown() const
+void SetForeColor(NativeControl& label, std::uint32_t bgr)
 {
-    return native_->shown;
+    platform::SetForeColor(label.widget, bgr);
 }
 
-std::uintptr_t Form::hWnd() const
+void SetVisible(NativeControl& control, bool visible)
 {
-    return static_cast<std::uintptr_t>(native_->window->winId());
+    control.widget->setVisible(visible);
 }
 
-void Form::Announce(std::string_view news)
+void SetListIndex(NativeControl& list, int index)
 {
-    native_->announcer->Say(text(news));
+    static_cast<QComboBox*>(list.widget)->setCurrentIndex(index);
 }
 
-bool Control::Visible() const
+void SetFocus(NativeControl& control, bool byKey)
 {
-    return !native_->widget->isHidden();
+    control.widget->setFocus(byKey ? Qt::TabFocusReason : Qt::OtherFocusReason);
 }
 
-void Control::SetVisible(bool visible)
+bool HasFocus(const NativeControl& control)
 {
-    native_->widget->setVisible(visible);
+    return control.widget->hasFocus();
 }
 
-bool Control::HasFocus() const
+void SetDescription(NativeControl& control, std::string_view description)
 {
-    return native_->widget->hasFocus();
+    control.widget->setAccessibleDescription(text(description));
 }
 
-void Control::SetFocus()
+void Announce(NativeForm& window, std::string_view news)
 {
-    native_->widget->setFocus(Qt::OtherFocusReason);
+    window.announcer->Say(text(news));
 }
 
-void Control::SetDescription(std::string_view description)
-{
-    native_->widget->setAccessibleDescription(text(description));
-}
-
-std::string Control::Description() const
-{
-    return native_->widget->accessibleDescription().toStdString();
-}
-
-std::string Label::Caption() const
-{
-    return static_cast<QLabel*>(Native().widget)->text().toStdString();
-}
-
-void Label::SetCaption(std::string_view caption)
-{
-    static_cast<QLabel*>(Native().widget)->setText(text(caption));
-}
-
-std::uint32_t Label::ForeColor() const
-{
-    const QColor c = Native().widget->palette().color(QPalette::WindowText);
-    return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
-}
-
-void Label::SetForeColor(std::uint32_t bgr)
-{
-    platform::SetForeColor(Native().widget, bgr);
-}
-
-void Label::Alert()
+void Alert(NativeControl& label)
 {
     // Where the platform passes alerts on (not AT-SPI in Qt 6.4), the text is
     // raised as one.
-    QAccessibleEvent alert(Native().widget, QAccessible::Alert);
+    QAccessibleEvent alert(label.widget, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
 
-int ComboBox::ListIndex() const
-{
-    return static_cast<QComboBox*>(Native().widget)->currentIndex();
-}
-
-void ComboBox::SetListIndex(int index)
-{
-    auto* box = static_cast<QComboBox*>(Native().widget);
-    if (index < -1 || index >= box->count())
-        vb::raise(vb::ErrorKind::InvalidProcedureCall, "list index " + std::to_string(index));
-    box->setCurrentIndex(index);
-}
-
-std::string ComboBox::Text() const
-{
-    return static_cast<QComboBox*>(Native().widget)->currentText().toStdString();
-}
-
-int ComboBox::ListCount() const
-{
-    return static_cast<QComboBox*>(Native().widget)->count();
-}
-
-std::string ComboBox::List(int index) const
-{
-    return static_cast<QComboBox*>(Native().widget)->itemText(index).toStdString();
-}
-
-void CloseAllForms()
-{
-    QApplication::closeAllWindows();
-}
+}  // namespace backend
 
 namespace qt {
 

@@ -1,5 +1,5 @@
-#include "picture.h"
-
+#include "backend.h"
+#include "bitmap.h"
 #include "checked.h"
 #include "qt_platform.h"
 
@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QResource>
 #include <QSet>
-#include <QtEndian>
 
 #include <algorithm>
 
@@ -18,59 +17,20 @@ namespace platform {
 
 namespace {
 
-quint32 le32(const uchar* p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-
-quint16 le16(const uchar* p)
-{
-    return quint16(p[0] | p[1] << 8);
-}
-
-// A bitmap file in the layout of all the game's bitmaps (BITMAPINFOHEADER,
-// 24 bits per pixel, uncompressed, rows bottom-up or top-down), converted
-// straight into a 32-bit picture: about a tenth of the work of Qt's general
-// reader, which converts pixel by pixel through its colour masks. A null
-// image for anything else, which is left to Qt's reader.
+// A bitmap in the layout of all the game's bitmaps, converted straight into
+// a 32-bit picture: about a tenth of the work of Qt's general reader, which
+// converts pixel by pixel through its colour masks. A null image for
+// anything else, which is left to Qt's reader.
 QImage decodeRgb24Bitmap(const uchar* data, qsizetype size)
 {
-    constexpr qsizetype kHeaders = 14 + 40;
-    if (size < kHeaders || data[0] != 'B' || data[1] != 'M')
+    const auto rows = bitmap::FileRows({data, static_cast<std::size_t>(size)});
+    if (!rows)
         return {};
-    const quint32 offset = le32(data + 10);
-    const auto width = static_cast<qint32>(le32(data + 18));
-    const auto height = static_cast<qint32>(le32(data + 22));
-    if (le32(data + 14) != 40 || le16(data + 26) != 1 || le16(data + 28) != 24 || le32(data + 30) != 0
-        || width <= 0 || width > 32767 || height == 0 || height > 32767 || height < -32767)
-        return {};
-    const int rows = height < 0 ? -height : height;
-    const qsizetype stride = (qsizetype(width) * 3 + 3) & ~qsizetype(3);
-    if (offset < kHeaders || offset > size || (size - offset) / stride < rows)
-        return {};
-    QImage image(width, rows, QImage::Format_RGB32);
+    QImage image(rows->width, rows->height, QImage::Format_RGB32);
     if (image.isNull())
         return {};
-    uchar* const bits = image.bits();
-    constexpr quint32 kOpaque = 0xFF000000u;
-    for (int y = 0; y < rows; ++y) {
-        const uchar* s = data + offset + qsizetype(height > 0 ? rows - 1 - y : y) * stride;
-        auto* d = reinterpret_cast<QRgb*>(bits + y * image.bytesPerLine());
-        int x = 0;
-        // Four pixels (blue, green, red each) are three little-endian words:
-        // a = B0 G0 R0 B1, b = G1 R1 B2 G2, c = R2 B3 G3 R3 (lowest byte first).
-        for (; x + 4 <= width; x += 4, s += 12) {
-            const auto a = qFromLittleEndian<quint32>(s);
-            const auto b = qFromLittleEndian<quint32>(s + 4);
-            const auto c = qFromLittleEndian<quint32>(s + 8);
-            d[x] = kOpaque | (a & 0xFFFFFFu);
-            d[x + 1] = kOpaque | a >> 24 | (b & 0xFFFFu) << 8;
-            d[x + 2] = kOpaque | b >> 16 | (c & 0xFFu) << 16;
-            d[x + 3] = kOpaque | c >> 8;
-        }
-        for (; x < width; ++x, s += 3)
-            d[x] = kOpaque | quint32(s[2]) << 16 | quint32(s[1]) << 8 | s[0];
-    }
+    for (int y = 0; y < rows->height; ++y)
+        bitmap::ConvertRow(*rows, y, reinterpret_cast<std::uint32_t*>(image.scanLine(y)), 0xFF);
     return image;
 }
 
@@ -214,31 +174,56 @@ void PictureWidget::focusOutEvent(QFocusEvent* event)
 
 }  // namespace qt
 
-bool BitBlt(Dc destDc, int x, int y, int width, int height, Dc sourceDc, int sx, int sy,
-            std::uint32_t rop)
+namespace backend {
+
+int PictureWidth(const PictureData& picture)
+{
+    return picture.image.width();
+}
+
+int PictureHeight(const PictureData& picture)
+{
+    return picture.image.height();
+}
+
+std::uint32_t PicturePixel(const PictureData& picture, int x, int y)
+{
+    const QRgb c = picture.image.pixel(x, y);
+    return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8 | std::uint32_t(qBlue(c)) << 16;
+}
+
+void SetBoxPicture(NativeControl& box, const Picture& picture)
+{
+    static_cast<qt::PictureWidget*>(box.widget)->setImage(qt::Image(picture));
+}
+
+Picture BoxImage(const NativeControl& box)
+{
+    return qt::FromImage(static_cast<qt::PictureWidget*>(box.widget)->image());
+}
+
+Dc BoxDc(NativeControl& box)
+{
+    return Dc{reinterpret_cast<std::uintptr_t>(static_cast<qt::PictureWidget*>(box.widget))};
+}
+
+bool DcImageSize(Dc dc, int& width, int& height)
+{
+    const qt::PictureWidget* box = qt::PictureWidget::FromDc(dc);
+    if (!box || box->image().isNull())
+        return false;
+    width = box->image().width();
+    height = box->image().height();
+    return true;
+}
+
+bool Transfer(Dc destDc, int x, int y, int width, int height, Dc sourceDc, int sx, int sy, std::uint32_t rop)
 {
     qt::PictureWidget* const dest = qt::PictureWidget::FromDc(destDc);
     qt::PictureWidget* const source = qt::PictureWidget::FromDc(sourceDc);
-    if (!dest || !source || (rop != SRCPAINT && rop != SRCAND && rop != SRCCOPY))
-        return false;
-    const QImage& src = source->image();
-    if (src.isNull() || dest->image().isNull())
-        return false;
-
-    // Clip the rectangle against both images.
-    if (x < 0) { sx -= x; width += x; x = 0; }
-    if (y < 0) { sy -= y; height += y; y = 0; }
-    if (sx < 0) { x -= sx; width += sx; sx = 0; }
-    if (sy < 0) { y -= sy; height += sy; sy = 0; }
-    const QSize destSize = dest->image().size();
-    width = std::min({width, destSize.width() - x, src.width() - sx});
-    height = std::min({height, destSize.height() - y, src.height() - sy});
-    if (width <= 0 || height <= 0)
-        return true;
-
     // Read the source before taking the destination for writing: a box
     // drawing onto itself then reads the old pixels.
-    const QImage srcCopy = (source == dest) ? src.copy() : src;
+    const QImage srcCopy = (source == dest) ? source->image().copy() : source->image();
     QImage& dst = dest->surface(QRect(x, y, width, height));
     // Both are 32-bit images; rows are walked by their strides.
     uchar* const dstBits = dst.bits();
@@ -255,69 +240,27 @@ bool BitBlt(Dc destDc, int x, int y, int width, int height, Dc sourceDc, int sx,
         case SRCAND:
             for (int i = 0; i < width; ++i) d[i] &= s[i];
             break;
-        case SRCCOPY:
+        default:
             std::copy(s, s + width, d);
             break;
-        default:
-            return false;
         }
     }
     return true;
 }
 
-Picture LoadResPicture(std::string_view name, int type)
+Picture LoadResource(const std::string& name)
 {
-    if (type != 0)
-        vb::raise(vb::ErrorKind::InvalidProcedureCall, "only bitmap resources exist");
-    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    const QString text = QString::fromStdString(name);
     return load(QStringLiteral(":/res/%1.bmp").arg(text), text);
 }
 
-Picture LoadResPicture(std::int32_t id, int type)
-{
-    return LoadResPicture(std::to_string(id), type);
-}
-
-Picture FormPicture(std::string_view fileName)
+Picture LoadFormPicture(std::string_view fileName)
 {
     const QString text = QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size()));
     return load(QStringLiteral(":/forms/") + text, text);
 }
 
-int Picture::Width() const
-{
-    return data_ ? data_->image.width() : 0;
-}
-
-int Picture::Height() const
-{
-    return data_ ? data_->image.height() : 0;
-}
-
-std::uint32_t Picture::Pixel(int x, int y) const
-{
-    if (!data_ || !data_->image.valid(x, y))
-        vb::raise(vb::ErrorKind::InvalidProcedureCall, "pixel outside the picture");
-    const QRgb c = data_->image.pixel(x, y);
-    return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8 | std::uint32_t(qBlue(c)) << 16;
-}
-
-void PictureBox::SetPicture(const Picture& picture)
-{
-    static_cast<qt::PictureWidget*>(Native().widget)->setImage(picture.IsNull() ? QImage()
-                                                                                : picture.Data()->image);
-}
-
-Picture PictureBox::Image() const
-{
-    const QImage& image = static_cast<qt::PictureWidget*>(Native().widget)->image();
-    return image.isNull() ? Picture() : Picture(std::make_shared<const PictureData>(PictureData{image}));
-}
-
-Dc PictureBox::hDC()
-{
-    return Dc{reinterpret_cast<std::uintptr_t>(static_cast<qt::PictureWidget*>(Native().widget))};
-}
+}  // namespace backend
 
 namespace qt {
 

@@ -34,9 +34,8 @@ struct NativeForm {
     std::unique_ptr<QWidget> window;  // a QDialog for a dialog form
     std::vector<std::unique_ptr<NativeControl>> controls;
     Announcer* announcer = nullptr;
-    bool shown = false;
-    bool unloading = false;
-    bool inCloseEvent = false;
+    bool closed = false;        // unloaded: the window goes and stays gone
+    bool inCloseEvent = false;  // the close box is being handled
 };
 
 namespace qt {

@@ -1,14 +1,15 @@
-// The Qt back end's real services: Qt's message box, xdg-open as the shell,
+// The Qt back end's system verbs: Qt's message box, xdg-open as the shell,
 // and the immediate exit.
+#include "backend.h"
 #include "runtime.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,29 +34,29 @@ void realMsgBox(const std::string& prompt, int style, const std::string& title)
     box.exec();
 }
 
-// One opener at a time. The opener is the program the shell starts for the
-// file (xdg-open); while it runs, which with a viewer that it waits for
-// lasts until the viewer is closed, further
-// requests are dropped, and so are those within a second of starting it,
-// which catches a burst of presses when the opener hands the file on and
-// returns at once. Whether it still runs is asked at the next request,
-// without waiting: no signal handler is involved, and an opener that has
-// ended lingers (a zombie, a handle) until then.
-QElapsedTimer gOpenerStarted;
-constexpr qint64 kOpenerQuietMs = 1000;
+// The opener is the program the shell starts for the file (xdg-open). Each
+// one started is reaped, without waiting, at the next request or when the
+// program ends: no signal handler is involved, and one that has ended
+// lingers (a zombie) until then.
+std::vector<pid_t> gOpeners;
 
-pid_t gOpener = 0;
-
-bool openerRunning()
+void reapOpeners()
 {
-    if (gOpener > 0 && waitpid(gOpener, nullptr, WNOHANG) == 0)
-        return true;
-    gOpener = 0;  // ended and reaped, or not ours to wait for any more
-    return false;
+    std::erase_if(gOpeners, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
 }
 
-bool startOpener(const std::string& file)
+}  // namespace
+
+namespace backend {
+
+void MessageBox(const std::string& prompt, int style, const std::string& title)
 {
+    realMsgBox(prompt, style, title);
+}
+
+bool OpenWithShell(NativeForm* /*owner*/, const std::string& file)
+{
+    reapOpeners();
     // One argument with the file name's own bytes, no shell in between:
     // whatever the path contains is nothing but a path. A missing opener
     // simply opens nothing.
@@ -65,31 +66,15 @@ bool startOpener(const std::string& file)
     pid_t pid = 0;
     if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0)
         return false;
-    gOpener = pid;
+    gOpeners.push_back(pid);
     return true;
 }
 
-void realShellOpen(Form* /*owner*/, const std::string& file)
-{
-    if (gOpenerStarted.isValid() && gOpenerStarted.elapsed() < kOpenerQuietMs)
-        return;
-    if (openerRunning())
-        return;
-    if (startOpener(file))
-        gOpenerStarted.start();
-}
-
-[[noreturn]] void realExit(int status)
+void Exit(int status)
 {
     std::fflush(nullptr);
     std::_Exit(status);
 }
 
-}  // namespace
-
-Seams defaultSeams()
-{
-    return Seams{realMsgBox, realShellOpen, realExit};
-}
-
+}  // namespace backend
 }  // namespace platform

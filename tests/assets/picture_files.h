@@ -2,6 +2,8 @@
 // painter that wrote them and of Qt's image decoders.
 #pragma once
 
+#include "facts.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -41,28 +43,26 @@ struct Rgb {
     bool isWhite() const { return r == 255 && g == 255 && b == 255; }
 };
 
-// A 24-bit bottom-up BMP file as stored: pixel (x, y) counts y from the
-// top of the picture as displayed.
+// A committed BMP file: its bytes as stored, for the header and the raw rows,
+// and its pixels as the tests' shared reader decodes them. Pixel (x, y)
+// counts y from the top of the picture as displayed.
 class Bmp {
 public:
-    explicit Bmp(const QString& name) : raw_(readAsset(name)) {}
+    explicit Bmp(const QString& name) : raw_(readAsset(name)), pixels_(facts::readBmp(assetPath(name).toStdString())) {}
 
-    bool loaded() const { return raw_.size() >= 54; }
+    bool loaded() const { return pixels_.width > 0; }
     const QByteArray& raw() const { return raw_; }
-    int width() const { return le32s(raw_, 18); }
-    int height() const { return le32s(raw_, 22); }
-    int stride() const { return (width() * 3 + 3) / 4 * 4; }
+    int stride() const { return (pixels_.width * 3 + 3) / 4 * 4; }
     int dataOffset() const { return static_cast<int>(le32(raw_, 10)); }
-    // Byte offset of the first byte of picture row y (0 = top row).
-    int rowOffset(int y) const { return dataOffset() + (height() - 1 - y) * stride(); }
     Rgb at(int x, int y) const
     {
-        const auto* p = reinterpret_cast<const uchar*>(raw_.constData()) + rowOffset(y) + 3 * x;
-        return {p[2], p[1], p[0]};
+        const std::uint32_t c = pixels_.at(x, y);
+        return {int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)};
     }
 
 private:
     QByteArray raw_;
+    facts::Bitmap pixels_;
 };
 
 } // namespace velmo::testing

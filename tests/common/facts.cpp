@@ -67,6 +67,36 @@ void apply(Pegs& pegs, int b)
     from.pop_back();
 }
 
+int ending(const Pegs& pegs, int turn)
+{
+    const std::size_t n = pegs[1].size() + pegs[2].size() + pegs[3].size();
+    if (pegs[2].size() == n || pegs[3].size() == n)
+        return 1;
+    return turn == moveBudget(int(n)) ? 2 : 0;
+}
+
+std::string text(const Pegs& pegs)
+{
+    std::string out;
+    for (int p = 1; p <= 3; ++p) {
+        out += p > 1 ? " |" : "";
+        for (const int s : pegs[std::size_t(p)])
+            out.append(out.empty() ? "" : " ").append(std::to_string(s));
+        out += pegs[std::size_t(p)].empty() ? (p > 1 ? " -" : "-") : "";
+    }
+    return out;
+}
+
+std::string qualifyCaption(int n)
+{
+    return std::to_string(n) + "段 / 最短 " + std::to_string(moveBudget(n)) + "手";
+}
+
+std::string statCaption(int turn)
+{
+    return std::string("現在 ") + std::to_string(turn) + "手目";
+}
+
 Bitmap readBmp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -131,10 +161,10 @@ Bitmap boardComposite(const Pegs& pegs, const std::string& assetsDir)
             const int size = stack[level];
             const Bitmap mask = readBmp(assetsDir + "/" + std::to_string(200 + size) + ".bmp");
             const Bitmap piece = readBmp(assetsDir + "/" + std::to_string(100 + size) + ".bmp");
-            const int left = 60 + (p - 1) * 120;
-            const int top = 240 - static_cast<int>(level) * 20;
-            for (int y = 0; y < 30; ++y)
-                for (int x = 0; x < 120; ++x)
+            const int left = pieceLeft(p);
+            const int top = pieceTop(static_cast<int>(level));
+            for (int y = 0; y < kPieceHeight; ++y)
+                for (int x = 0; x < kPieceWidth; ++x)
                     if (mask.at(x, y) == 0x00FFFFFF)
                         board.at(left + x, top + y) = piece.at(x, y);
         }

@@ -176,12 +176,13 @@ TEST_CASE(boardProtocolGivesTheComposite)
     for (int p = 1; p <= 3; ++p)
         for (std::size_t level = 0; level < pegs[std::size_t(p)].size(); ++level) {
             const int size = pegs[std::size_t(p)][level];
-            const int x = 60 + (p - 1) * 120, y = 240 - int(level) * 20;
+            const int x = facts::pieceLeft(p), y = facts::pieceTop(int(level));
+            const int w = facts::kPieceWidth, h = facts::kPieceHeight;
             b.other.SetPicture(platform::LoadResPicture(200 + size, 0));
             b.sprite.SetPicture(platform::LoadResPicture(100 + size, 0));
-            platform::BitBlt(b.board.hDC(), x, y, 120, 30, b.other.hDC(), 0, 0, platform::SRCPAINT);
+            platform::BitBlt(b.board.hDC(), x, y, w, h, b.other.hDC(), 0, 0, platform::SRCPAINT);
             b.board.SetPicture(b.board.Image());
-            platform::BitBlt(b.board.hDC(), x, y, 120, 30, b.sprite.hDC(), 0, 0, platform::SRCAND);
+            platform::BitBlt(b.board.hDC(), x, y, w, h, b.sprite.hDC(), 0, 0, platform::SRCAND);
             b.board.SetPicture(b.board.Image());
         }
     CHECK_SAME(bitmapOf(b.board.Image()), facts::boardComposite(pegs, kAssets));

@@ -8,6 +8,7 @@
 //   non-zero status, without aborting; any other start-up failure is told
 //   in Qt's own words;
 // - --help and --version answer without a display.
+#include "facts.h"
 #include "process_probe.h"
 
 #include <QTemporaryDir>
@@ -95,7 +96,7 @@ void TestFaults::damagedSetPlaysWithoutThatPiece()
                                     probe::environment(runtimeDir_), root_.path());
     QVERIFY2(r.finished && !r.crashed && r.exitCode == 0, qPrintable(r.describe()));
     QCOMPARE(QString::fromUtf8(r.out),
-             QStringLiteral("ending 完成！ turn %1\nclosed\n").arg((1 << pieces) - 1));
+             QStringLiteral("ending 完成！ turn %1\nclosed\n").arg(facts::moveBudget(pieces)));
 }
 
 // Help pressed in a directory without a help file, with an opener that

@@ -20,6 +20,7 @@
 #include "frmMain.h"
 #include "qt_facts.h"
 #include "seams.h"
+#include "tower_facts.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -72,11 +73,11 @@ std::uint64_t envNumber(const char* name, std::uint64_t fallback)
 // The puzzle as the player knows it: the shared plain simulation of the
 // pegs, the move count and how the game stands.
 struct Shadow {
-    enum State { Playing, Solved, Failed };
+    enum State { Playing = 0, Solved = 1, Failed = 2 };  // as facts::ending() answers
 
     explicit Shadow(int pieces) : n(pieces), pegs(facts::startPegs(pieces)) {}
 
-    int budget() const { return (1 << n) - 1; }
+    int budget() const { return facts::moveBudget(n); }
     // The number the window shows: the move being made, or the last one.
     int turn() const { return state == Playing ? moves + 1 : moves; }
     // 0 allowed, 1 nothing to take, 2 larger onto smaller.
@@ -85,10 +86,7 @@ struct Shadow {
     {
         facts::apply(pegs, button);
         ++moves;
-        if (full(2) || full(3))
-            state = Solved;
-        else if (moves == budget())
-            state = Failed;
+        state = State(facts::ending(pegs, moves));
     }
     // The button of the next move of a shortest way from here to a whole
     // stack on `target`: the smallest piece that must still travel.
@@ -113,9 +111,6 @@ struct Shadow {
     facts::Pegs pegs;
     int moves = 0;
     State state = Playing;
-
-private:
-    bool full(int p) const { return pegs[std::size_t(p)].size() == std::size_t(n); }
 };
 
 // What an action may or may not change, read from the window.
@@ -167,75 +162,6 @@ Snapshot snapshot(const frmMain& w)
     s.windowVisible = platform::qt::Window(w)->isVisible();
     s.board = boardImage(w);
     return s;
-}
-
-QString describe(const velmo::PegState& peg)
-{
-    QString text = QStringLiteral("count %1 levels").arg(peg.Count);
-    for (int k = 0; k <= 8; ++k)
-        text += QLatin1Char(' ') + QString::number(peg.Level(k));
-    return text;
-}
-
-// The tower's own rules, read straight from the data: record 0 unused, every
-// peg filled from level 1 without gaps, sizes strictly decreasing upwards,
-// each size once, the counts adding up to n.
-QString towerInvariantViolation(const velmo::TowerModel& m, int n)
-{
-    const velmo::PegState& unused = m.mTower(0);
-    if (unused.Count != 0)
-        return QStringLiteral("record 0 has count %1").arg(unused.Count);
-    for (int k = 0; k <= 8; ++k)
-        if (unused.Level(k) != 0)
-            return QStringLiteral("record 0 holds %1 at level %2").arg(unused.Level(k)).arg(k);
-    std::array<int, 8> seen{};
-    int total = 0;
-    for (int p = 1; p <= 3; ++p) {
-        const velmo::PegState& peg = m.mTower(p);
-        const QString where = QStringLiteral("peg %1 (%2): ").arg(p).arg(describe(peg));
-        if (peg.Count < 0 || peg.Count > n)
-            return where + QStringLiteral("count out of range");
-        total += peg.Count;
-        if (peg.Level(0) != 0 || peg.Level(8) != 0)
-            return where + QStringLiteral("level 0 or 8 written");
-        for (int k = 1; k <= 7; ++k) {
-            const int size = peg.Level(k);
-            if (k > peg.Count) {
-                if (size != 0)
-                    return where + QStringLiteral("a piece above the count at level %1").arg(k);
-                continue;
-            }
-            if (size < 1 || size > n)
-                return where + QStringLiteral("gap or bad size at level %1").arg(k);
-            if (k > 1 && size >= peg.Level(k - 1))
-                return where + QStringLiteral("not strictly decreasing at level %1").arg(k);
-            if (seen[size]++)
-                return where + QStringLiteral("size %1 appears twice").arg(size);
-        }
-    }
-    if (total != n)
-        return QStringLiteral("counts add up to %1, not %2").arg(total).arg(n);
-    return {};
-}
-
-// Where the shadow says the pieces are, level by level.
-QString towerMismatch(const velmo::TowerModel& m, const Shadow& shadow)
-{
-    for (int p = 1; p <= 3; ++p) {
-        const std::vector<int>& stack = shadow.pegs[std::size_t(p)];
-        const int count = static_cast<int>(stack.size());
-        for (int level = 1; level <= count; ++level) {
-            const int s = stack[std::size_t(level - 1)];
-            if (m.mTower(p).Level(level) != s)
-                return QStringLiteral("peg %1 level %2 holds %3, the shadow has %4 (%5)")
-                    .arg(p).arg(level).arg(m.mTower(p).Level(level)).arg(s)
-                    .arg(describe(m.mTower(p)));
-        }
-        if (m.mTower(p).Count != count)
-            return QStringLiteral("peg %1 count %2, the shadow has %3")
-                .arg(p).arg(m.mTower(p).Count).arg(count);
-    }
-    return {};
 }
 
 // How the board differs from the one the shadow's pegs must show ("" when
@@ -382,16 +308,14 @@ QString TestRandomPlay::checkState()
         return windowVisible ? QStringLiteral("the window is still open after quitting") : QString();
     if (!windowVisible)
         return QStringLiteral("the window closed");
-    if (QString why = towerInvariantViolation(w.game(), s.n); !why.isEmpty())
-        return QStringLiteral("tower invariant: ") + why;
-    if (QString why = towerMismatch(w.game(), s); !why.isEmpty())
-        return QStringLiteral("tower differs from the shadow: ") + why;
+    if (const std::string why = facts::invariantBroken(w.game(), s.pegs); !why.empty())
+        return QStringLiteral("tower: ") + text(why);
     if (w.game().mTurn != s.turn())
         return QStringLiteral("mTurn %1, expected %2").arg(w.game().mTurn).arg(s.turn());
-    const QString stat = QStringLiteral("現在 %1手目").arg(w.game().mTurn);
+    const QString stat = text(facts::statCaption(w.game().mTurn));
     if (text(w.labStat.Caption()) != stat)
         return QStringLiteral("labStat \"%1\", expected \"%2\"").arg(text(w.labStat.Caption()), stat);
-    const QString qualify = QStringLiteral("%1段 / 最短 %2手").arg(s.n).arg(s.budget());
+    const QString qualify = text(facts::qualifyCaption(s.n));
     if (text(w.labQualify.Caption()) != qualify)
         return QStringLiteral("labQualify \"%1\", expected \"%2\"").arg(text(w.labQualify.Caption()), qualify);
 

@@ -173,9 +173,7 @@ TEST_CASE(startDialogKeys)
         }
         HWND window = game.waitWindow("Velmo", nullptr, 10000, kGameSize);
         CHECK(window);
-        const int shortest = (1 << row.count) - 1;
-        CHECK_EQ(qualifyText(window),
-                 std::to_string(row.count) + "段 / 最短 " + std::to_string(shortest) + "手");
+        CHECK_EQ(qualifyText(window), facts::qualifyCaption(row.count));
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         CHECK_EQ(game.waitExit(), 0ul);
     }
@@ -239,7 +237,7 @@ TEST_CASE(solvedGameOfThree)
         const std::string diff = boardDifference(window, pegs);
         CHECK_MSG(diff.empty(), "after move " + std::to_string(i + 1) + ": " + diff);
         const std::size_t shown = std::min(i + 2, solution.size());
-        CHECK_EQ(at(probe::controls(window), {181, 9, 122, 20}).text, "現在 " + std::to_string(shown) + "手目");
+        CHECK_EQ(at(probe::controls(window), {181, 9, 122, 20}).text, facts::statCaption(int(shown)));
     }
     const std::vector<Control> all = probe::controls(window);
     CHECK_EQ(at(all, {99, 85, 283, 115}).text, kSolved);
