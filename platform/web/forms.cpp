@@ -1,13 +1,12 @@
 // Forms of the web back end: each form and control is an element of the
-// page (page.js builds them); the program keeps their state and takes the
-// player's events from the page one at a time.
+// page (page.js builds them); the player's events come from the page one at
+// a time and go to the forms core, which decides what they do.
 #include "web_platform.h"
 
 #include "backend.h"
-#include "checked.h"
 #include "runtime.h"
 
-#include <algorithm>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,88 +27,75 @@ std::map<int, NativeControl*>& controlsById()
     return controls;
 }
 
-// Forms unloaded during an event that delete themselves once it is over.
-std::vector<Form*>& pendingDeletes()
+// What waits for the event being handled to be over.
+std::deque<std::function<void()>>& later()
 {
-    static std::vector<Form*> forms;
-    return forms;
+    static std::deque<std::function<void()>> work;
+    return work;
 }
 
-std::vector<std::string> splitLines(const char* text)
+NativeForm* formOf(int id)
 {
-    std::vector<std::string> lines;
-    std::string line;
-    for (const char* p = text ? text : ""; *p; ++p) {
-        if (*p == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (*p != '\r') {
-            line += *p;
-        }
-    }
-    lines.push_back(line);
-    return lines;
+    const auto it = formsById().find(id);
+    return it == formsById().end() || it->second->closed ? nullptr : it->second;
 }
 
-// A graphical button's picture with its mask colour made transparent, so
-// the button's face shows around it.
-PictureData maskedPicture(const Picture& picture, std::uint32_t maskColor)
+Control* controlOf(int id)
 {
-    PictureData masked = *web::Data(picture);
-    for (std::uint32_t& pixel : masked.pixels)
-        if ((pixel & 0x00FFFFFFu) == (maskColor & 0x00FFFFFFu))
-            pixel = 0;
-    return masked;
+    const auto it = controlsById().find(id);
+    return it == controlsById().end() || it->second->form.closed ? nullptr : &it->second->control;
 }
 
-// Shown on the page: the box and every picture box it lies in are visible,
-// in a form that is shown.
-bool onScreen(const NativeControl& control)
+// On the page: the box and the box it lies in are visible, in a form that
+// has not been closed.
+bool onPage(const NativeControl& box)
 {
-    if (!control.form.shown)
+    if (box.form.closed || !box.control.Visible())
         return false;
-    for (const NativeControl* c = &control; c; c = c->parent)
-        if (!c->visible)
-            return false;
-    return true;
+    return !box.container || box.container->control.Visible();
 }
 
 void dispatch(int event)
 {
-    const int kind = event >> 28;
-    const int index = (event >> 20) & 0xff;
-    const int id = event & 0xfffff;
-    if (kind == page::kEventClose) {
-        const auto it = formsById().find(id);
-        if (it != formsById().end() && it->second->shown) {
-            Form& form = it->second->form;
-            RunEvent([&form] { form.Form_Close(); });
-        }
-        return;
-    }
-    const auto it = controlsById().find(id);
-    if (it == controlsById().end() || !it->second->form.shown)
-        return;
-    NativeControl& native = *it->second;
-    if (kind == page::kEventClick) {
-        if (auto* button = dynamic_cast<CommandButton*>(&native.control); button && button->onClick)
-            RunEvent(button->onClick);
-    } else if (kind == page::kEventChoice) {
-        auto* list = dynamic_cast<ComboBox*>(&native.control);
-        if (list && index != native.listIndex && index < static_cast<int>(native.items.size())) {
-            native.listIndex = index;
-            if (list->onClick)
-                RunEvent(list->onClick);
-        }
+    const int kind = event >> 24;
+    const int flags = (event >> 20) & 0xF;
+    const int id = event & 0xFFFFF;
+    const int detail = page::EventDetail();
+    switch (kind) {
+    case page::kEventClick:
+        if (Control* button = controlOf(id))
+            core::Clicked(*button);
+        break;
+    case page::kEventChoice:
+        if (Control* list = controlOf(id))
+            core::Chosen(*list, detail);
+        break;
+    case page::kEventClose:
+        if (NativeForm* form = formOf(id))
+            core::CloseBox(form->form);
+        break;
+    case page::kEventEnter:
+    case page::kEventEscape:
+        if (NativeForm* form = formOf(id))
+            core::KeyPressed(form->form, controlOf(detail),
+                             kind == page::kEventEnter ? core::Key::Enter : core::Key::Escape, flags & 1);
+        break;
+    case page::kEventTab:
+        if (NativeForm* form = formOf(id))
+            core::MoveFocus(form->form, controlOf(detail), flags & 1 ? -1 : 1);
+        break;
+    default:
+        break;
     }
 }
 
-void deletePending()
+void runLater()
 {
-    std::vector<Form*> forms;
-    forms.swap(pendingDeletes());
-    for (Form* form : forms)
-        delete form;
+    while (!later().empty()) {
+        std::function<void()> work = std::move(later().front());
+        later().pop_front();
+        work();
+    }
 }
 
 }  // namespace
@@ -118,27 +104,14 @@ namespace web {
 
 void FlushPictures()
 {
-    for (const auto& [id, control] : controlsById())
-        if (control->dirty && onScreen(*control)) {
-            page::ShowImage(id, control->image.get());
-            control->dirty = false;
+    for (const auto& [id, box] : controlsById())
+        if (box->dirty && onPage(*box)) {
+            if (box->image)
+                page::ShowImage(id, PagePixels(*box->image), box->image->width, box->image->height);
+            else
+                page::ShowImage(id, {}, 0, 0);
+            box->dirty = false;
         }
-}
-
-bool NoFormShown()
-{
-    return std::none_of(formsById().begin(), formsById().end(),
-                        [](const auto& entry) { return entry.second->shown; });
-}
-
-void PumpUntil(const std::function<bool()>& done)
-{
-    while (!done()) {
-        FlushPictures();
-        dispatch(page::NextEvent());
-        deletePending();
-    }
-    FlushPictures();
 }
 
 }  // namespace web
@@ -149,48 +122,57 @@ NativeForm* CreateForm(Form& form)
 {
     const FormDef& def = form.Def();
     auto* native = new NativeForm{form};
+    // Every window has its close box; the page has no minimizing.
     native->id = page::CreateForm(def.name, def.caption, def.width, def.height, def.dialog, true, def.icon != nullptr);
     formsById()[native->id] = native;
-    if (def.background)
-        page::SetBackground(native->id, *web::Data(FormPicture(def.background)));
+    if (def.background) {
+        const Picture background = FormPicture(def.background);
+        page::SetBackground(native->id, web::PagePixels(*background.Data()), background.Width(),
+                            background.Height());
+    }
     return native;
 }
 
-NativeControl* CreateControl(NativeForm& window, Control& control)
+void DestroyForm(NativeForm* window)
+{
+    for (const auto& c : window->controls) {
+        web::ForgetBox(*c);
+        controlsById().erase(c->id);
+    }
+    formsById().erase(window->id);
+    page::DestroyForm(window->id);
+    delete window;
+}
+
+NativeControl* CreateControl(NativeForm& window, Control& control, NativeControl* container)
 {
     const ControlDef& def = control.Def();
     auto native = std::make_unique<NativeControl>(NativeControl{control, window});
-    if (def.parent) {
-        for (const auto& c : window.controls)
-            if (std::string_view(c->control.Def().name) == def.parent)
-                native->parent = c.get();
-        if (!native->parent)
-            vb::raise(vb::ErrorKind::InvalidProcedureCall, std::string("no parent ") + def.parent);
-    }
+    native->container = container;
     const FontDef font = def.font.family ? def.font : window.form.Def().font;
-    native->id = page::CreateControl(window.id, native->parent ? native->parent->id : 0,
-                                     static_cast<int>(def.kind), def.rect, def.caption, font.family,
-                                     font.points, font.bold, def.color, def.tabIndex, def.flags,
-                                     def.name, def.accessibleName);
-    native->visible = !(def.flags & Hidden);
-    switch (def.kind) {
-    case Kind::Label:
-        native->caption = def.caption ? def.caption : "";
-        native->foreColor = def.color == kStandardColor ? 0 : def.color;
-        break;
-    case Kind::ComboBox:
-        native->items = splitLines(def.caption);
-        break;
-    case Kind::GraphicalButton:
-        if (def.picture)
-            page::SetButtonPicture(native->id, maskedPicture(FormPicture(def.picture), def.maskColor));
-        break;
-    case Kind::PictureBox:
-        web::RegisterBox(*native);
-        break;
-    case Kind::CommandButton:
-        break;
+    std::string caption = def.caption ? def.caption : "";
+    if (def.kind == Kind::Label)
+        caption = static_cast<Label&>(control).Caption();
+    std::uint32_t color = def.color;
+    if (def.kind == Kind::Label && static_cast<Label&>(control).ForeColor() != kStandardColor)
+        color = static_cast<Label&>(control).ForeColor();
+    native->id = page::CreateControl(window.id, container ? container->id : 0, static_cast<int>(def.kind),
+                                     def.rect, caption.c_str(), font.family, font.points, font.bold, color,
+                                     def.tabIndex, def.flags & ~unsigned(Hidden), def.name, def.accessibleName);
+    if (!control.Visible())
+        page::SetVisible(native->id, false);
+    if (def.kind == Kind::ComboBox) {
+        const int chosen = static_cast<ComboBox&>(control).ListIndex();
+        if (chosen >= 0)
+            page::SetListIndex(native->id, chosen);
     }
+    if (def.kind == Kind::GraphicalButton && def.picture) {
+        const Picture picture = FormPicture(def.picture);
+        page::SetButtonPicture(native->id, web::PagePixels(*picture.Data(), &def.maskColor), picture.Width(),
+                               picture.Height());
+    }
+    if (def.kind == Kind::PictureBox)
+        web::RegisterBox(*native);
     controlsById()[native->id] = native.get();
     window.controls.push_back(std::move(native));
     return window.controls.back().get();
@@ -204,173 +186,80 @@ void FormBuilt(NativeForm& window)
                 page::SetLabelFor(c->id, named->Native().id);
 }
 
-}  // namespace backend
-
-void NativeFormDeleter::operator()(NativeForm* form) const
+void ShowForm(NativeForm& window, bool modal)
 {
-    for (const auto& c : form->controls) {
-        web::ForgetBox(*c);
-        controlsById().erase(c->id);
+    page::ShowForm(window.id, modal);
+}
+
+void CloseForm(NativeForm& window)
+{
+    window.closed = true;
+    page::DestroyForm(window.id);
+}
+
+void RunEventLoop(const std::function<bool()>& keepGoing)
+{
+    runLater();
+    while (keepGoing()) {
+        web::FlushPictures();
+        dispatch(page::NextEvent());
+        runLater();
     }
-    formsById().erase(form->id);
-    page::DestroyForm(form->id);
-    delete form;
+    web::FlushPictures();
 }
 
-void Form::ShowModal()
+void Later(std::function<void()> work)
 {
-    Load();
-    NativeForm& native = *native_;
-    if (Ended() || native.unloading)
-        return;
-    native.shown = true;
-    page::ShowForm(native.id, true);
-    web::PumpUntil([&native] { return !native.shown; });
+    later().push_back(std::move(work));
 }
 
-void Form::ShowModeless()
+void SetCaption(NativeControl& label, std::string_view text)
 {
-    Load();
-    if (Ended() || native_->unloading)
-        return;
-    native_->shown = true;
-    page::ShowForm(native_->id, false);
+    page::SetCaption(label.id, std::string(text));
 }
 
-void Form::Unload()
+void SetForeColor(NativeControl& label, std::uint32_t bgr)
 {
-    NativeForm& native = *native_;
-    if (native.unloading)
-        return;
-    native.unloading = true;
-    native.shown = false;
-    page::DestroyForm(native.id);
-    // Deleted once the event that unloaded it is over.
-    if (deleteOnUnload_)
-        pendingDeletes().push_back(this);
+    page::SetForeColor(label.id, bgr);
 }
 
-bool Form::Shown() const
+void SetVisible(NativeControl& control, bool visible)
 {
-    return native_->shown;
+    page::SetVisible(control.id, visible);
+    // A box shown again shows its latest image.
+    if (visible && control.image)
+        control.dirty = true;
 }
 
-std::uintptr_t Form::hWnd() const
+void SetListIndex(NativeControl& list, int index)
 {
-    return static_cast<std::uintptr_t>(native_->id);
+    page::SetListIndex(list.id, index);
 }
 
-void Form::Announce(std::string_view news)
+void SetFocus(NativeControl& control, bool byKey)
+{
+    page::SetFocus(control.id, byKey);
+}
+
+bool HasFocus(const NativeControl& control)
+{
+    return page::HasFocus(control.id);
+}
+
+void SetDescription(NativeControl& control, std::string_view text)
+{
+    page::SetDescription(control.id, std::string(text));
+}
+
+void Announce(NativeForm& /*window*/, std::string_view news)
 {
     page::Announce(std::string(news));
 }
 
-bool Control::Visible() const
+void Alert(NativeControl& label)
 {
-    return native_->visible;
+    page::Alert(label.id);
 }
 
-void Control::SetVisible(bool visible)
-{
-    if (native_->visible == visible)
-        return;
-    native_->visible = visible;
-    page::SetVisible(native_->id, visible);
-}
-
-bool Control::HasFocus() const
-{
-    return page::HasFocus(native_->id);
-}
-
-void Control::SetFocus()
-{
-    page::SetFocus(native_->id);
-}
-
-void Control::SetDescription(std::string_view description)
-{
-    native_->description = std::string(description);
-    page::SetDescription(native_->id, native_->description);
-}
-
-std::string Control::Description() const
-{
-    return native_->description;
-}
-
-std::string Label::Caption() const
-{
-    return Native().caption;
-}
-
-void Label::SetCaption(std::string_view caption)
-{
-    Native().caption = std::string(caption);
-    page::SetCaption(Native().id, Native().caption);
-}
-
-std::uint32_t Label::ForeColor() const
-{
-    return Native().foreColor;
-}
-
-void Label::SetForeColor(std::uint32_t bgr)
-{
-    Native().foreColor = bgr & 0x00FFFFFFu;
-    page::SetForeColor(Native().id, Native().foreColor);
-}
-
-void Label::Alert()
-{
-    page::Alert(Native().id);
-}
-
-int ComboBox::ListIndex() const
-{
-    return Native().listIndex;
-}
-
-void ComboBox::SetListIndex(int index)
-{
-    NativeControl& native = Native();
-    if (index < -1 || index >= static_cast<int>(native.items.size()))
-        vb::raise(vb::ErrorKind::InvalidProcedureCall, "list index " + std::to_string(index));
-    if (index == native.listIndex)
-        return;
-    native.listIndex = index;
-    page::SetListIndex(native.id, index);
-    if (onClick)
-        RunEvent(onClick);
-}
-
-std::string ComboBox::Text() const
-{
-    const NativeControl& native = Native();
-    return native.listIndex < 0 ? std::string() : native.items[std::size_t(native.listIndex)];
-}
-
-int ComboBox::ListCount() const
-{
-    return static_cast<int>(Native().items.size());
-}
-
-std::string ComboBox::List(int index) const
-{
-    const NativeControl& native = Native();
-    if (index < 0 || index >= static_cast<int>(native.items.size()))
-        return {};
-    return native.items[std::size_t(index)];
-}
-
-void CloseAllForms()
-{
-    std::vector<Form*> shown;
-    for (const auto& [id, form] : formsById())
-        if (form->shown)
-            shown.push_back(&form->form);
-    for (Form* form : shown)
-        form->Unload();
-}
-
+}  // namespace backend
 }  // namespace platform

@@ -57,7 +57,7 @@ EM_JS(void, velmo_set_fore_color, (int control, unsigned bgr), { VelmoPage.setFo
 
 EM_JS(void, velmo_set_visible, (int control, int visible), { VelmoPage.setVisible(control, !!visible); });
 
-EM_JS(void, velmo_set_focus, (int control), { VelmoPage.setFocus(control); });
+EM_JS(void, velmo_set_focus, (int control, int byKey), { VelmoPage.setFocus(control, !!byKey); });
 
 EM_JS(int, velmo_has_focus, (int control), { return VelmoPage.hasFocus(control) ? 1 : 0; });
 
@@ -78,6 +78,8 @@ EM_ASYNC_JS(void, velmo_message_box, (const char* text, const char* title, int s
 EM_JS(void, velmo_open_help, (const char* page), { VelmoPage.openHelp(UTF8ToString(page)); });
 
 EM_ASYNC_JS(int, velmo_next_event, (), { return await VelmoPage.nextEvent(); });
+
+EM_JS(int, velmo_event_detail, (), { return VelmoPage.eventDetail(); });
 
 // Writes the folder's address into buffer (size bytes with its final zero);
 // returns the bytes it needs.
@@ -104,9 +106,9 @@ int CreateForm(const char* name, const char* caption, int width, int height, boo
     return velmo_create_form(name ? name : "", caption ? caption : "", width, height, dialog, closeBox, icon);
 }
 
-void SetBackground(int form, const PictureData& picture)
+void SetBackground(int form, const std::vector<std::uint32_t>& rgba, int width, int height)
 {
-    velmo_set_background(form, picture.pixels.data(), picture.width, picture.height);
+    velmo_set_background(form, rgba.data(), width, height);
 }
 
 void ShowForm(int form, bool modal)
@@ -133,17 +135,17 @@ void SetLabelFor(int label, int control)
     velmo_set_label_for(label, control);
 }
 
-void ShowImage(int control, const PictureData* picture)
+void ShowImage(int control, const std::vector<std::uint32_t>& rgba, int width, int height)
 {
-    if (picture)
-        velmo_show_image(control, picture->pixels.data(), picture->width, picture->height);
-    else
+    if (rgba.empty())
         velmo_show_image(control, nullptr, 0, 0);
+    else
+        velmo_show_image(control, rgba.data(), width, height);
 }
 
-void SetButtonPicture(int control, const PictureData& picture)
+void SetButtonPicture(int control, const std::vector<std::uint32_t>& rgba, int width, int height)
 {
-    velmo_set_button_picture(control, picture.pixels.data(), picture.width, picture.height);
+    velmo_set_button_picture(control, rgba.data(), width, height);
 }
 
 void SetCaption(int control, const std::string& text)
@@ -161,9 +163,9 @@ void SetVisible(int control, bool visible)
     velmo_set_visible(control, visible);
 }
 
-void SetFocus(int control)
+void SetFocus(int control, bool byKey)
 {
-    velmo_set_focus(control);
+    velmo_set_focus(control, byKey);
 }
 
 bool HasFocus(int control)
@@ -204,6 +206,11 @@ void OpenHelp(const std::string& page)
 int NextEvent()
 {
     return velmo_next_event();
+}
+
+int EventDetail()
+{
+    return velmo_event_detail();
 }
 
 std::string Folder()

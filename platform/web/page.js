@@ -6,17 +6,24 @@
 // What the player does comes back as events, queued here until the program
 // asks for the next one (nextEvent), so the program handles one event at a
 // time on its one stack, and modal waits (a modal form, a message box) are
-// loops of the program's own.
+// loops of the program's own. The program decides what a key does (Enter,
+// Esc, Tab): the page only reports it, with the control that has the focus.
 //
 // Ids: forms and controls are numbered from 1 by the page; the program keeps
-// the numbers. An event is one integer: kind << 28 | index << 20 | id, with
-// kind 1 a click, 2 a choice in a list (index: the item), 3 the close box.
+// the numbers. An event is one integer, kind << 24 | flags << 20 | id (a
+// control's or a form's), and a second, its detail (eventDetail): kind 1 a
+// button pressed; 2 an item chosen in a list (detail: the item); 3 the
+// close box; 4 Enter, 5 Esc, 6 Tab in a form (detail: the focused control or
+// 0; flag 1: a held key, or Shift with Tab).
 "use strict";
 
 const VelmoPage = (() => {
   const EVENT_CLICK = 1;
   const EVENT_CHOICE = 2;
   const EVENT_CLOSE = 3;
+  const EVENT_ENTER = 4;
+  const EVENT_ESCAPE = 5;
+  const EVENT_TAB = 6;
 
   // Kinds and flags as platform/forms.h numbers them.
   const KIND = { label: 0, command: 1, graphical: 2, combo: 3, picture: 4 };
@@ -36,11 +43,12 @@ const VelmoPage = (() => {
 
   const queue = [];
   let wake = null;
+  let detail = 0;
 
-  function post(kind, id, index = 0) {
+  function post(kind, id, eventDetail = 0, flags = 0) {
     if (ended)
       return;
-    queue.push((kind << 28) | ((index & 0xff) << 20) | id);
+    queue.push({ code: (kind << 24) | ((flags & 0xf) << 20) | id, detail: eventDetail });
     if (wake) {
       const w = wake;
       wake = null;
@@ -51,7 +59,13 @@ const VelmoPage = (() => {
   async function nextEvent() {
     while (queue.length === 0)
       await new Promise(resolve => { wake = resolve; });
-    return queue.shift();
+    const event = queue.shift();
+    detail = event.detail;
+    return event.code;
+  }
+
+  function eventDetail() {
+    return detail;
   }
 
   // ---- text -------------------------------------------------------------------
@@ -153,29 +167,35 @@ const VelmoPage = (() => {
     client.style.height = `${height}px`;
     frame.append(bar, client);
     slot.append(frame);
-    const form = { id, slot, frame, client, width, height, modal: false, controls: [] };
+    const form = { id, slot, frame, client, width, height, modal: false, controls: [],
+                   pendingFocus: null, lastFocus: null };
+    frame.addEventListener("focusin", event => {
+      const control = form.controls.find(c => c.element === event.target);
+      if (control)
+        form.lastFocus = control;
+    });
     forms.set(id, form);
     return id;
   }
 
-  // The controls in the order Tab visits them.
-  function focusOrder(form) {
-    return form.controls
-      .filter(c => c.focusable && !c.element.hidden && isShown(c))
-      .sort((a, b) => a.tabIndex - b.tabIndex);
-  }
-
+  // Visible, and so is the picture box it lies in.
   function isShown(control) {
-    for (let p = control.parent; p; p = p.parent)
-      if (p.element.hidden)
+    for (let c = control; c; c = c.parent)
+      if (c.element.hidden)
         return false;
     return true;
   }
 
-  function firstFocus(form) {
-    const order = focusOrder(form);
-    if (order.length)
-      order[0].element.focus({ preventScroll: true });
+  // The window takes the focus back: the control that had it last, or the
+  // one the program gave it before the window was shown, or else the first
+  // control (in the document's order, which is the focus order) that can.
+  function refocus(form) {
+    const candidates = [form.pendingFocus, form.lastFocus,
+                        ...form.controls.filter(c => c.focusable).sort((a, b) => a.tabIndex - b.tabIndex)];
+    form.pendingFocus = null;
+    const target = candidates.find(c => c && isShown(c));
+    if (target)
+      target.element.focus({ preventScroll: true });
   }
 
   function showForm(id, modal) {
@@ -195,7 +215,7 @@ const VelmoPage = (() => {
         if (form.modal)
           other.slot.inert = true;
       }
-    firstFocus(form);
+    refocus(form);
   }
 
   function destroyForm(id) {
@@ -214,7 +234,7 @@ const VelmoPage = (() => {
     if (top) {
       top.frame.classList.remove("inactive");
       if (!top.frame.contains(document.activeElement))
-        firstFocus(top);
+        refocus(top);
     }
     arrange();
   }
@@ -254,48 +274,27 @@ const VelmoPage = (() => {
       onKey(form, event);
   });
 
+  // Tab, Enter and Esc go to the program with the control that has the
+  // focus; an access key (Alt and the underlined letter) presses its button.
   function onKey(form, event) {
     if (event.defaultPrevented || ended)
       return;
-    const active = document.activeElement;
-    const focused = form.controls.find(c => c.element === active);
-    if (event.key === "Tab" && !event.altKey && !event.ctrlKey) {
-      // Tab goes round the window's controls, as in a desktop window.
-      const order = focusOrder(form);
-      if (!order.length)
-        return;
-      const at = order.indexOf(focused);
-      const next = event.shiftKey ? (at <= 0 ? order.length - 1 : at - 1)
-                                  : (at < 0 || at === order.length - 1 ? 0 : at + 1);
-      order[next].element.focus({ preventScroll: true });
+    const focused = form.controls.find(c => c.element === document.activeElement);
+    const plain = !event.altKey && !event.ctrlKey && !event.metaKey;
+    if (event.key === "Tab" && plain) {
       event.preventDefault();
+      post(EVENT_TAB, form.id, focused ? focused.id : 0, event.shiftKey ? 1 : 0);
       return;
     }
-    if (event.altKey && !event.ctrlKey && !event.metaKey && event.key.length === 1) {
-      const key = event.code.startsWith("Key") ? event.code.slice(3) : event.key.toUpperCase();
-      const target = form.controls.find(c => c.accessKey === key && !c.element.hidden && isShown(c));
-      if (target) {
-        event.preventDefault();
-        target.element.focus({ preventScroll: true });
-        if (target.kind !== KIND.combo)
-          post(EVENT_CLICK, target.id);
-      }
+    if ((event.key === "Enter" || event.key === "Escape") && plain && !event.shiftKey) {
+      event.preventDefault();
+      post(event.key === "Enter" ? EVENT_ENTER : EVENT_ESCAPE, form.id, focused ? focused.id : 0,
+           event.repeat ? 1 : 0);
       return;
     }
-    if (event.key === "Enter" && !event.altKey && !event.ctrlKey) {
-      // A focused button takes Enter itself (and presses once per key).
-      if (focused && (focused.kind === KIND.command || focused.kind === KIND.graphical))
-        return;
-      const target = form.controls.find(c => c.isDefault && !c.element.hidden && isShown(c));
-      if (target) {
-        event.preventDefault();
-        if (!event.repeat)
-          post(EVENT_CLICK, target.id);
-      }
-      return;
-    }
-    if (event.key === "Escape") {
-      const target = form.controls.find(c => c.isCancel && !c.element.hidden && isShown(c));
+    if (event.altKey && !event.ctrlKey && !event.metaKey && /^Key[A-Z]$|^Digit[0-9]$/.test(event.code)) {
+      const key = event.code.slice(-1);
+      const target = form.controls.find(c => c.accessKey === key && isShown(c));
       if (target) {
         event.preventDefault();
         if (!event.repeat)
@@ -315,7 +314,7 @@ const VelmoPage = (() => {
     const id = nextId++;
     let element;
     const control = { id, form, parent, kind, tabIndex, focusable: false, accessKey: "",
-                      isDefault: !!(flags & FLAG.default), isCancel: !!(flags & FLAG.cancel),
+                      isDefault: !!(flags & FLAG.default),
                       depth: parent ? parent.depth + 1 : 0, caption, description: "" };
     switch (kind) {
     case KIND.label:
@@ -499,26 +498,23 @@ const VelmoPage = (() => {
   }
 
   function setVisible(id, visible) {
-    const control = controls.get(id);
-    const element = control.element;
-    const hadFocus = element.contains(document.activeElement);
-    element.hidden = !visible;
-    if (hadFocus && !visible) {
-      // The focus passes on to the next control, as a window's would.
-      const order = focusOrder(control.form);
-      const next = order.find(c => c.tabIndex > control.tabIndex) || order[0];
-      if (next)
-        next.element.focus({ preventScroll: true });
-    }
+    controls.get(id).element.hidden = !visible;
   }
 
-  function setFocus(id) {
-    controls.get(id).element.focus({ preventScroll: true });
+  // Before its window is shown, the control takes the focus when it is.
+  // byKey: it came by Tab, so its focus mark shows.
+  function setFocus(id, byKey) {
+    const control = controls.get(id);
+    if (control.form.slot.hidden || !control.form.slot.isConnected) {
+      control.form.pendingFocus = control;
+      return;
+    }
+    control.element.focus({ preventScroll: true, focusVisible: !!byKey });
   }
 
   function hasFocus(id) {
     const control = controls.get(id);
-    return !!control && document.activeElement === control.element && document.hasFocus();
+    return !!control && document.activeElement === control.element;
   }
 
   function setDescription(id, text) {
@@ -616,7 +612,7 @@ const VelmoPage = (() => {
     navigator.serviceWorker.register("sw.js").catch(() => {});
 
   return {
-    nextEvent, createForm, showForm, destroyForm, createControl, setLabelFor, setBackground, showImage,
+    nextEvent, eventDetail, createForm, showForm, destroyForm, createControl, setLabelFor, setBackground, showImage,
     setButtonPicture, setCaption, setForeColor, setVisible, setFocus, hasFocus, setDescription,
     setListIndex, announce, alert, msgBox, openHelp, end,
     // for the tests: what the page holds
