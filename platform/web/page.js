@@ -363,6 +363,7 @@ const VelmoPage = (() => {
       if (control.focusable) {
         element.tabIndex = 0;
         element.setAttribute("role", "img");
+        element.addEventListener("blur", () => element.classList.remove("by-key"));
       }
       break;
     default:
@@ -413,12 +414,24 @@ const VelmoPage = (() => {
       form.client.prepend(control.element);
   }
 
-  // A label named by another control's definition ("段" beside its list).
+  // A label named by another control's definition ("段" beside its list)
+  // becomes the page's <label> of that control; the control keeps its own
+  // accessible name where it has one.
   function setLabelFor(labelId, controlId) {
     const label = controls.get(labelId), target = controls.get(controlId);
     if (!label || !target)
       return;
-    target.element.setAttribute("aria-describedby", label.element.id);
+    const old = label.element;
+    const element = document.createElement("label");
+    element.htmlFor = target.element.id;
+    element.className = old.className;
+    element.style.cssText = old.style.cssText;
+    element.id = old.id;
+    Object.assign(element.dataset, old.dataset);
+    element.textContent = old.textContent;
+    element.hidden = old.hidden;
+    old.replaceWith(element);
+    label.element = element;
   }
 
   // ---- pictures ---------------------------------------------------------------
@@ -509,6 +522,8 @@ const VelmoPage = (() => {
       control.form.pendingFocus = control;
       return;
     }
+    // A picture box marks only a focus that came from the keyboard.
+    control.element.classList.toggle("by-key", !!byKey);
     control.element.focus({ preventScroll: true, focusVisible: !!byKey });
   }
 
