@@ -1,5 +1,6 @@
-# Fails when a source of start/, game/ or model/ includes a header of Qt or
-# of Windows: those layers are plain C++ on platform/'s own interface.
+# Fails when a source of start/, game/ or model/ includes a header of Qt, of
+# Windows or of Emscripten: those layers are plain C++ on platform/'s own
+# interface.
 # Usage: cmake -DROOT=<source dir> -P neutral_includes.cmake
 file(GLOB_RECURSE sources "${ROOT}/start/*.cpp" "${ROOT}/start/*.h" "${ROOT}/game/*.cpp"
      "${ROOT}/game/*.h" "${ROOT}/model/*.cpp" "${ROOT}/model/*.h")
@@ -11,7 +12,8 @@ foreach(source IN LISTS sources)
     string(TOLOWER "${header}" lower)
     if(header MATCHES "^Q[A-Za-z]" OR header MATCHES "^qt" OR lower MATCHES "windows\\.h$"
        OR lower MATCHES "^(winuser|wingdi|winbase|commctrl|shellapi|shlobj|oleacc|objbase|ole2|windef|winnt|mmsystem)\\.h$"
-       OR lower MATCHES "^(qt_platform|fonts|announcer|win32_platform)\\.h$")
+       OR lower MATCHES "^emscripten" OR lower MATCHES "^(bitmap_files|form_pictures)\\.h$"
+       OR lower MATCHES "^(qt_platform|fonts|announcer|win32_platform|web_platform)\\.h$")
       list(APPEND bad "${source}: ${header}")
     endif()
   endforeach()
@@ -22,6 +24,6 @@ if(count LESS 6)
 endif()
 if(bad)
   list(JOIN bad "\n  " text)
-  message(FATAL_ERROR "toolkit or Windows headers in the game code:\n  ${text}")
+  message(FATAL_ERROR "toolkit, Windows or Emscripten headers in the game code:\n  ${text}")
 endif()
 message(STATUS "${count} sources of start/, game/ and model/ include only their own and platform/ headers")
