@@ -186,9 +186,9 @@ const VelmoPage = (() => {
     return true;
   }
 
-  // The window takes the focus back: the control that had it last, or the
-  // one the program gave it before the window was shown, or else the first
-  // control (in the document's order, which is the focus order) that can.
+  // The window takes the focus: the control the program gave it while the
+  // window was not shown, or the one that had it last, or else the first
+  // control in the focus order that can.
   function refocus(form) {
     const candidates = [form.pendingFocus, form.lastFocus,
                         ...form.controls.filter(c => c.focusable).sort((a, b) => a.tabIndex - b.tabIndex)];

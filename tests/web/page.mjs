@@ -18,7 +18,7 @@ import childProcess from "node:child_process";
 const modules = process.env.VELMO_NODE_MODULES;
 if (!modules)
   throw new Error("VELMO_NODE_MODULES is not set");
-const require = createRequire(path.join(modules, "package.json"));
+const require = createRequire(path.resolve(modules, "package.json"));
 const puppeteer = require("puppeteer-core");
 
 export const CHROMIUM = process.env.VELMO_CHROMIUM || "/usr/bin/chromium";
@@ -38,7 +38,8 @@ const TYPES = {
 
 // Serves root on a free port of localhost. requests lists every path asked
 // for; offline() makes every later request fail, as without a network.
-export function serve(root) {
+export function serve(folder) {
+  const root = path.resolve(folder);
   const requests = [];
   let offline = false;
   const server = http.createServer((req, res) => {
@@ -49,7 +50,7 @@ export function serve(root) {
       return;
     }
     let file = path.join(root, decodeURIComponent(url.pathname));
-    if (!file.startsWith(path.resolve(root))) {
+    if (!file.startsWith(root)) {
       res.writeHead(403).end();
       return;
     }

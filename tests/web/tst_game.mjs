@@ -80,6 +80,10 @@ web.testCase("every control lies where its definition puts it", async () => {
     qualify: "3段 / 最短 7手", stat: "現在 1手目", ending: "", endingColor: "rgb(255, 255, 192)",
     moves: [true, true, true, true, true, true], quit: false, focus: "picBack",
   }, "the window as first shown");
+  // Its close box ends the program, in the middle of a game too.
+  await (await frame.evaluateHandle(e => e.closest(".frame").querySelector(".titlebar .close"))).click();
+  await page.waitForSelector("#ended:not([hidden])", { timeout: 10000 });
+  web.checkEqual(await page.$eval("#ended-text", e => e.textContent), "Velmo は終了しました。", "after the close box");
   await page.close();
 });
 
