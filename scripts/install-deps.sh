@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, running or testing Velmo needs and
 # that are not installed yet. Silent when nothing is missing; safe to run again.
 #   scripts/install-deps.sh run    what building and playing the game needs
-#   scripts/install-deps.sh test   the above plus the test and packaging tools
+#   scripts/install-deps.sh test   the above plus the test and packaging tools,
+#                                  and the locale ja_JP.UTF-8 generated
 #   scripts/install-deps.sh web    what building and serving the web page needs
 set -euo pipefail
 
@@ -25,6 +26,7 @@ test_pkgs=(
   orca at-spi2-core dbus-daemon           # the screen reader test: Orca listening on the accessibility bus
   g++-mingw-w64-i686                      # cross-compiling the 32-bit Windows program (./build.sh windows)
   nsis unzip                              # the Windows installer (makensis); unpacking the portable zip in its test
+  locales                                 # the Japanese locale that Wine runs the Windows tests in
 )
 # The web page: Emscripten compiles it, python3 serves it (./build.sh
 # run-web); its tests drive Debian's Chromium from node (puppeteer-core,
@@ -59,19 +61,34 @@ missing_wine=()
 for p in "${wanted_wine[@]}"; do
   installed "$p" || missing_wine+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && [ ${#missing_wine[@]} -eq 0 ] && exit 0
-
-echo "Installing missing packages: ${missing[*]} ${missing_wine[*]}"
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-# The 32-bit Wine comes from Debian's i386 architecture.
-if [ ${#missing_wine[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo[@]}" dpkg --add-architecture i386
+
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_wine[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]} ${missing_wine[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  # The 32-bit Wine comes from Debian's i386 architecture.
+  if [ ${#missing_wine[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo[@]}" apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  if [ ${#missing_wine[@]} -gt 0 ]; then
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq "${missing_wine[@]}" >/dev/null
+  fi
 fi
-"${sudo[@]}" apt-get update -qq
-if [ ${#missing[@]} -gt 0 ]; then
-  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-if [ ${#missing_wine[@]} -gt 0 ]; then
-  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq "${missing_wine[@]}" >/dev/null
+
+# Wine takes a program's code page from the Unix locale it runs in, and
+# falls back to code page 1252 when glibc does not know that locale: the
+# Windows tests run the game in ja_JP.UTF-8, as on Japanese Windows (932),
+# which Debian only has once it is generated.
+if [ "${1:-run}" = test ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "Generating the locale ja_JP.UTF-8"
+  if grep -q '^[# ]*ja_JP\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    "${sudo[@]}" sed -i 's/^[# ]*\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  else
+    echo 'ja_JP.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo[@]}" locale-gen >/dev/null
 fi

@@ -93,23 +93,16 @@ void TestGame::windowLayout()
     QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(!window->windowIcon().isNull());
 
+    // Where each control stands is the contract suite's; here, what it lies in.
     QWidget* board = Widget(w.picBack);
     QCOMPARE(board->parentWidget(), window);
-    QCOMPARE(board->geometry(), QRect(0, 0, 480, 360));
-    struct Expect { const platform::Control& control; QWidget* parent; QRect geometry; };
-    const Expect controls[] = {
-        {w.labQualify, board, {9, 9, 147, 20}},     {w.labStat, board, {181, 9, 122, 20}},
-        {w.cmdHelp, window, {378, 7, 90, 27}},      {*w.cmdMove[0], board, {90, 287, 60, 32}},
-        {*w.cmdMove[1], board, {90, 322, 60, 32}},  {*w.cmdMove[2], board, {210, 287, 60, 32}},
-        {*w.cmdMove[3], board, {210, 322, 60, 32}}, {*w.cmdMove[4], board, {330, 287, 60, 32}},
-        {*w.cmdMove[5], board, {330, 322, 60, 32}}, {w.picTower, window, {345, 37, 120, 30}},
-        {w.picMask, window, {345, 76, 120, 30}},    {w.labEnding, board, {99, 85, 283, 115}},
-        {w.cmdQuit, board, {193, 206, 94, 31}},
-    };
-    for (const Expect& e : controls) {
-        QCOMPARE(Widget(e.control)->parentWidget(), e.parent);
-        QCOMPARE(Widget(e.control)->geometry(), e.geometry);
-    }
+    using Controls = std::initializer_list<const platform::Control*>;
+    for (const platform::Control* c : Controls{&w.labQualify, &w.labStat, &w.labEnding, &w.cmdQuit})
+        QCOMPARE(Widget(*c)->parentWidget(), board);
+    for (const platform::CommandButton* b : w.cmdMove)
+        QCOMPARE(Widget(*b)->parentWidget(), board);
+    for (const platform::Control* c : Controls{&w.cmdHelp, &w.picTower, &w.picMask})
+        QCOMPARE(Widget(*c)->parentWidget(), window);
     // The help button lies in front of the board.
     QCOMPARE(window->childAt(420, 20), Widget(w.cmdHelp));
 

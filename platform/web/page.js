@@ -545,6 +545,33 @@ const VelmoPage = (() => {
     controls.get(id).element.selectedIndex = index;
   }
 
+  // ---- read back, for the tests ----------------------------------------------------
+
+  // A control's rectangle in what it lies in (its picture box or the
+  // window's client area), as its element is placed.
+  function geometry(id) {
+    const control = controls.get(id);
+    const style = control.element.style;
+    const px = v => Math.round(parseFloat(v));
+    const parent = control.parent ? [px(control.parent.element.style.left), px(control.parent.element.style.top)]
+                                  : [0, 0];
+    return [px(style.left) - parent[0], px(style.top) - parent[1], px(style.width), px(style.height)];
+  }
+
+  // The element's own visibility, not its window's or its box's.
+  function shown(id) {
+    return !controls.get(id).element.hidden;
+  }
+
+  // The control that has the focus in the window, or that takes it when the
+  // window is shown; 0 for none.
+  function focusOf(formId) {
+    const form = forms.get(formId);
+    const focused = form.controls.find(c => c.element === document.activeElement);
+    const control = focused || form.pendingFocus || form.lastFocus;
+    return control ? control.id : 0;
+  }
+
   // ---- screen readers -----------------------------------------------------------
 
   const announcer = document.getElementById("announcer");
@@ -630,8 +657,9 @@ const VelmoPage = (() => {
     nextEvent, eventDetail, createForm, showForm, destroyForm, createControl, setLabelFor, setBackground, showImage,
     setButtonPicture, setCaption, setForeColor, setVisible, setFocus, hasFocus, setDescription,
     setListIndex, announce, alert, msgBox, openHelp, end,
-    // for the tests: what the page holds
+    // For the tests: what the page holds, read from its elements.
     state: () => ({ forms: forms.size, ended, queued: queue.length }),
+    geometry, shown, focusOf,
   };
 })();
 

@@ -7,11 +7,15 @@
 #include "check.h"
 #include "facts.h"
 #include "forms.h"
+#include "frmMain.h"
+#include "frmStart.h"
+#include "native.h"
 #include "picture.h"
 #include "runtime.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -215,6 +219,64 @@ TEST_CASE(formsAreBuiltFromTheirDefinitions)
     CHECK_RAISES(vb::ErrorKind::InvalidProcedureCall, form.Find<platform::Label>("labNone"));
 }
 
+// Every control of both windows stands where its definition puts it, in
+// what the definition puts it in, shown or hidden as it says.
+TEST_CASE(windowsAreBuiltAsDefined)
+{
+    for (const platform::FormDef* def : {&frmStart::kDefinition, &frmMain::kDefinition}) {
+        platform::Form form(*def);
+        for (const auto& c : form.Controls()) {
+            const platform::ControlDef& d = c->Def();
+            const platform::Rect r = native::Geometry(*c);
+            CHECK_MSG(r == d.rect, std::string(def->name) + "." + d.name + " is " + std::to_string(r.left) + ","
+                                       + std::to_string(r.top) + " " + std::to_string(r.width) + "x"
+                                       + std::to_string(r.height));
+            CHECK_EQ(native::Shown(*c), !(d.flags & platform::Hidden));
+            CHECK_EQ(c->Container() ? std::string(c->Container()->Def().name) : std::string(),
+                     d.parent ? std::string(d.parent) : std::string());
+        }
+    }
+}
+
+// The first focus goes to the first control in the focus order that shows,
+// and a control inside a hidden picture box does not show.
+TEST_CASE(firstFocusSkipsWhatIsHidden)
+{
+    static constexpr platform::ControlDef kHiddenFirst[] = {
+        {.kind = Kind::PictureBox, .name = "picHidden", .rect = {0, 0, 100, 60}, .flags = platform::Hidden},
+        {.kind = Kind::CommandButton, .name = "cmdInside", .parent = "picHidden", .rect = {5, 5, 80, 24},
+         .caption = "A", .tabIndex = 0},
+        {.kind = Kind::CommandButton, .name = "cmdHidden", .rect = {5, 70, 80, 24}, .caption = "B", .tabIndex = 1,
+         .flags = platform::Hidden},
+        {.kind = Kind::CommandButton, .name = "cmdShown", .rect = {5, 100, 80, 24}, .caption = "C", .tabIndex = 2},
+    };
+    static constexpr platform::FormDef kFocusForm = {
+        .name = "frmFocus", .caption = "Velmo", .width = 200, .height = 140, .controls = kHiddenFirst,
+    };
+    platform::Form form(kFocusForm);
+    const platform::Control* focus = native::Focus(form);
+    CHECK_MSG(focus == &form.Find<platform::CommandButton>("cmdShown"),
+              focus ? focus->Def().name : "no control");
+}
+
+// The list's items are the caption's lines, whichever line ends they have.
+TEST_CASE(listItemsAreTheCaptionsLines)
+{
+    static constexpr platform::ControlDef kList[] = {
+        {.kind = Kind::ComboBox, .name = "cboCrLf", .rect = {10, 10, 60, 30}, .caption = "3\r\n4\r\n5"},
+    };
+    static constexpr platform::FormDef kListForm = {
+        .name = "frmList", .caption = "Velmo", .width = 100, .height = 60, .controls = kList,
+    };
+    platform::Form form(kListForm);
+    platform::ComboBox& list = form.Find<platform::ComboBox>("cboCrLf");
+    CHECK_EQ(list.ListCount(), 3);
+    CHECK_EQ(list.ListIndex(), -1);
+    list.SetListIndex(1);
+    CHECK_EQ(list.Text(), std::string("4"));
+    CHECK_EQ(list.List(0), std::string("3"));
+}
+
 TEST_CASE(listChoiceRunsItsEvent)
 {
     platform::Form form(kForm);
@@ -247,31 +309,44 @@ TEST_CASE(applicationObject)
     CHECK_MSG(path.find("contract") != std::string::npos, path);
 }
 
+// A run-time error escaping an event routine, or running out of memory in
+// one, is reported in its box; then the program ends with status 1.
 TEST_CASE(runtimeErrorIsReportedThenEnds)
 {
     struct Box {
         std::string prompt, title;
         int style;
     };
-    std::vector<Box> boxes;
-    std::optional<int> status;
-    const platform::Seams saved = platform::seams();
-    platform::seams().msgBox = [&](const std::string& p, int s, const std::string& t) { boxes.push_back({p, t, s}); };
-    platform::seams().exit = [&](int s) { status = s; };
-    bool after = false;
-    platform::RunEvent([&] {
-        platform::LoadResPicture(999, 0);
-        after = true;
-    });
-    platform::seams() = saved;
-    platform::ResetEnded();
-    CHECK(!after);
-    CHECK_EQ(boxes.size(), std::size_t{1});
-    // Japanese only: the English detail is not the player's.
-    CHECK_EQ(boxes[0].prompt, std::string("実行時エラー '326':\n\nリソースが見つかりません。"));
-    CHECK_EQ(boxes[0].style, int{platform::vbCritical});
-    CHECK_EQ(boxes[0].title, std::string("Velmo"));
-    CHECK_EQ(status, std::optional<int>(1));
+    const struct {
+        void (*routine)();
+        const char* prompt;
+    } cases[] = {
+        {[] { platform::LoadResPicture(999, 0); }, "実行時エラー '326':\n\nリソースが見つかりません。"},
+        {[] { throw std::bad_alloc(); }, "実行時エラー '7':\n\nメモリが不足しています。"},
+    };
+    for (const auto& c : cases) {
+        std::vector<Box> boxes;
+        std::optional<int> status;
+        const platform::Seams saved = platform::seams();
+        platform::seams().msgBox = [&](const std::string& p, int s, const std::string& t) {
+            boxes.push_back({p, t, s});
+        };
+        platform::seams().exit = [&](int s) { status = s; };
+        bool after = false;
+        platform::RunEvent([&] {
+            c.routine();
+            after = true;
+        });
+        platform::seams() = saved;
+        platform::ResetEnded();
+        CHECK(!after);
+        CHECK_EQ(boxes.size(), std::size_t{1});
+        // Japanese only: the English detail is not the player's.
+        CHECK_EQ(boxes[0].prompt, std::string(c.prompt));
+        CHECK_EQ(boxes[0].style, int{platform::vbCritical});
+        CHECK_EQ(boxes[0].title, std::string("Velmo"));
+        CHECK_EQ(status, std::optional<int>(1));
+    }
 }
 
 namespace {

@@ -152,9 +152,11 @@ void TestFaults::helpTroubles()
     }
 }
 
-// Twenty quick presses of help start one opener; a press once it has ended
-// (and a second has passed) opens help again. The opener either stays
-// until its viewer is closed, or hands the file on and returns at once.
+// Twenty quick presses of help start one opener; a press two and a half
+// seconds later opens help again, even while the first opener still waits
+// for its viewer (a help window gone behind the game comes back). The
+// opener either stays until its viewer is closed, or hands the file on and
+// returns at once.
 void TestFaults::helpBurstStartsOneOpener_data()
 {
     QTest::addColumn<QString>("mode");

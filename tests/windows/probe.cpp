@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace probe {
 
@@ -129,11 +130,14 @@ Program::~Program()
 namespace {
 
 struct Search {
-    DWORD pid;
+    DWORD pid;  // 0: any process
     std::wstring title;
     const char* className;
     SIZE client;
     HWND found;
+    bool titleStart = false;  // the title only begins with that text
+    bool owned = true;        // windows that another one owns count
+    HWND owner = nullptr;     // only the windows it owns count
 };
 
 BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param)
@@ -141,11 +145,14 @@ BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM param)
     auto& s = *reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != s.pid || !IsWindowVisible(hwnd))
+    if ((s.pid && pid != s.pid) || !IsWindowVisible(hwnd))
+        return TRUE;
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if ((s.owner && owner != s.owner) || (!s.owned && owner))
         return TRUE;
     wchar_t title[256] = {};
     GetWindowTextW(hwnd, title, 256);
-    if (s.title != title)
+    if (s.titleStart ? std::wstring(title).compare(0, s.title.size(), s.title) != 0 : s.title != title)
         return TRUE;
     if (s.className) {
         char cls[64] = {};
@@ -176,17 +183,34 @@ BOOL CALLBACK collect(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
-}  // namespace
-
-HWND Program::waitWindow(const std::string& title, const char* className, DWORD ms, SIZE client) const
+HWND waitFor(Search s, DWORD ms)
 {
-    Search s{info_.dwProcessId, widen(title), className, client, nullptr};
     for (DWORD waited = 0;; waited += 50) {
         EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&s));
         if (s.found || waited >= ms)
             return s.found;
         Sleep(50);
     }
+}
+
+}  // namespace
+
+HWND Program::waitWindow(const std::string& title, const char* className, DWORD ms, SIZE client) const
+{
+    return waitFor({info_.dwProcessId, widen(title), className, client, nullptr}, ms);
+}
+
+HWND waitWindowOfAnyProcess(const std::string& titleStart, const char* className, DWORD ms)
+{
+    Search s{0, widen(titleStart), className, {0, 0}, nullptr};
+    s.titleStart = true;
+    s.owned = false;
+    return waitFor(s, ms);
+}
+
+void press(HWND window, int id)
+{
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(window, id)));
 }
 
 DWORD Program::waitExit(DWORD ms) const
@@ -452,19 +476,16 @@ facts::Bitmap iconPixels(HICON icon, COLORREF face, int width, int height)
     return pixels;
 }
 
-}  // namespace
-
-MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, DWORD ms)
+// What a message box shows.
+MessageBoxSeen describe(HWND box)
 {
     MessageBoxSeen seen;
-    seen.hwnd = program.waitWindow(title, "#32770", ms);
+    seen.hwnd = box;
     if (!seen.hwnd)
         return seen;
     settle();
     seen.title = windowText(seen.hwnd);
     seen.owner = GetWindow(seen.hwnd, GW_OWNER);
-    int buttons = 0;
-    bool ok = false;
     for (const Control& c : controls(seen.hwnd)) {
         const LONG style = GetWindowLongW(c.hwnd, GWL_STYLE);
         if (c.className == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
@@ -476,12 +497,40 @@ MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, 
         } else if (c.className == "Static" && GetDlgCtrlID(c.hwnd) == 0xFFFF) {
             seen.text = c.text;
         } else if (c.className == "Button" && c.visible) {
-            ++buttons;
-            ok = ok || GetDlgCtrlID(c.hwnd) == IDOK;
+            seen.buttons.push_back(GetDlgCtrlID(c.hwnd));
         }
     }
-    seen.okOnly = buttons == 1 && ok;
+    seen.okOnly = seen.buttons == std::vector<int>{IDOK};
     return seen;
+}
+
+}  // namespace
+
+MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, DWORD ms)
+{
+    return describe(program.waitWindow(title, "#32770", ms));
+}
+
+MessageBoxSeen waitMessageBoxOver(HWND owner, DWORD ms)
+{
+    Search s{0, L"", "#32770", {0, 0}, nullptr};
+    s.titleStart = true;
+    s.owner = owner;
+    return describe(waitFor(s, ms));
+}
+
+bool codePageAsExpected()
+{
+    const char* given = std::getenv("VELMO_CODE_PAGE");
+    const unsigned expected = given ? unsigned(std::strtoul(given, nullptr, 10)) : 932;
+    const unsigned ansi = GetACP();
+    std::printf("ANSI code page %u, expected %u\n", ansi, expected);
+    if (ansi != expected)
+        std::printf("FAIL!  the tests run in code page %u instead of %u "
+                    "(is the locale of scripts/wine-run generated? scripts/install-deps.sh test does it)\n",
+                    ansi, expected);
+    std::fflush(stdout);
+    return ansi == expected;
 }
 
 }  // namespace probe

@@ -55,6 +55,16 @@ private:
     PROCESS_INFORMATION info_{};
 };
 
+// The visible top-level window of any process whose title begins with that
+// text, of that class and owned by no other window, within the time; null
+// when none appears. An NSIS uninstaller shows its pages from a copy of
+// itself, and an installer adds the page's caption to its title.
+HWND waitWindowOfAnyProcess(const std::string& titleStart, const char* className, DWORD ms = 15000);
+
+// Asks a window to go on as its button of that id would (IDOK: an NSIS
+// installer's "Next" or "Close"), without waiting for what it shows next.
+void press(HWND window, int id);
+
 // The start dialog of a freshly started game, or null when none appears.
 HWND startDialog(const Program& game);
 // A game of that many pieces, started through the dialog's list and Enter:
@@ -112,8 +122,16 @@ struct MessageBoxSeen {
     std::string title, text;
     bool exclamationIcon = false;
     bool okOnly = false;
+    std::vector<int> buttons;  // the ids of its visible buttons, in order (IDYES, IDNO, ...)
 };
 // The message box the program shows with that title, or an empty one.
 MessageBoxSeen waitMessageBox(const Program& program, const std::string& title, DWORD ms = 10000);
+// The message box shown over that window (owned by it), or an empty one.
+MessageBoxSeen waitMessageBoxOver(HWND owner, DWORD ms = 10000);
+
+// The ANSI code page this process runs in is the one its test was started
+// for: VELMO_CODE_PAGE of the environment, 932 (Japanese Windows) without
+// it. Prints both; false when they differ.
+bool codePageAsExpected();
 
 }  // namespace probe

@@ -1,7 +1,10 @@
 // What a Windows player downloads, met as the player meets it: the portable
 // zip unpacked into a folder whose name has a space and Japanese characters
-// and played from there and from a drive's root, the installer run silently and its uninstaller after it, and the version
-// blocks the shell shows under the files' properties.
+// and played from there and from a drive's root; the installer run silently
+// and its uninstaller after it, into the folders it takes and refuses, moved
+// to another folder, uninstalled while the game runs, and the questions its
+// pages ask; and the version blocks the shell shows under the files'
+// properties.
 //
 //   tst_packages zip|installer|properties
 #include "check.h"
@@ -52,6 +55,14 @@ std::string readFile(const std::wstring& path)
         std::fclose(in);
     }
     return bytes;
+}
+
+void writeFile(const std::wstring& path, const std::string& bytes)
+{
+    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
 }
 
 bool exists(const std::wstring& path)
@@ -321,27 +332,198 @@ TEST_CASE(installerForThePlayerAndItsUninstaller)
     CoUninitialize();
 }
 
-TEST_CASE(installerIntoAChosenFolderKeepsThePlayersFiles)
+DWORD runSetup(const std::wstring& arguments)
 {
-    // A folder the player chose, with a file of their own in it.
+    return probe::runToEnd(quoted(kSetup) + L" " + arguments);
+}
+
+TEST_CASE(installerTakesOnlyAnEmptyFolderOrItsOwnSilently)
+{
+    // A folder of the player's with a read-me and a Velmo.exe of their own.
+    const std::wstring theirs = tempDir() + L"プレイヤーの フォルダー";
+    CreateDirectoryW(theirs.c_str(), nullptr);
+    writeFile(theirs + L"\\readme.txt", "自分のメモ");
+    writeFile(theirs + L"\\Velmo.exe", "自分の Velmo");
+    CHECK_MSG(!uninstallEntryExists(), "Velmo is installed already");
+    const UninstallAfterwards cleanup;
+    CHECK_EQ(runSetup(L"/S /D=" + theirs), 2ul);
+    CHECK_EQ(readFile(theirs + L"\\readme.txt"), std::string("自分のメモ"));
+    CHECK_EQ(readFile(theirs + L"\\Velmo.exe"), std::string("自分の Velmo"));
+    CHECK(!exists(theirs + L"\\uninstall.exe"));
+    CHECK(!uninstallEntryExists());
+
+    // An empty folder the player chose is taken; so is Velmo's own folder
+    // again, though the player has put a file of their own there since; and
+    // uninstalling leaves that file.
     const std::wstring dir = tempDir() + L"自分の ゲーム";
     const std::wstring note = dir + L"\\メモ.txt";
     CreateDirectoryW(dir.c_str(), nullptr);
-    if (FILE* out = _wfopen(note.c_str(), L"wb")) {
-        std::fputs("7段は127手", out);
-        std::fclose(out);
-    }
-    CHECK_MSG(!uninstallEntryExists(), "Velmo is installed already");
-    const UninstallAfterwards cleanup;
-    CHECK_EQ(probe::runToEnd(quoted(kSetup) + L" /S /D=" + dir), 0ul);
+    CHECK_EQ(runSetup(L"/S /D=" + dir), 0ul);
     CHECK(exists(dir + L"\\Velmo.exe"));
     CHECK_EQ(entryText(L"InstallLocation"), probe::narrow(dir));
+    writeFile(note, "7段は127手");
+    CHECK_EQ(runSetup(L"/S /D=" + dir), 0ul);
 
     uninstallQuietly();
     checkUninstalled(dir);
     CHECK_EQ(readFile(note), std::string("7段は127手"));
-    DeleteFileW(note.c_str());
+    for (const std::wstring& file : {note, theirs + L"\\readme.txt", theirs + L"\\Velmo.exe"})
+        DeleteFileW(file.c_str());
     RemoveDirectoryW(dir.c_str());
+    RemoveDirectoryW(theirs.c_str());
+}
+
+TEST_CASE(installerMovesVelmoToAnotherFolder)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::wstring first = tempDir() + L"GamesA", second = tempDir() + L"GamesB";
+    const std::wstring note = first + L"\\メモ.txt";
+    CHECK_MSG(!uninstallEntryExists(), "Velmo is installed already");
+    const UninstallAfterwards cleanup;
+    CHECK_EQ(runSetup(L"/S /D=" + first), 0ul);
+    writeFile(note, "7段は127手");
+
+    // Not while the first copy runs: nothing moves.
+    {
+        Program game(first + L"\\Velmo.exe");
+        CHECK(probe::startDialog(game));
+        CHECK_EQ(runSetup(L"/S /D=" + second), 2ul);
+        CHECK(!exists(second + L"\\Velmo.exe"));
+        for (const wchar_t* name : {L"Velmo.exe", L"velmo.chm", L"readme.txt", L"uninstall.exe"})
+            CHECK_MSG(exists(first + L"\\" + name), probe::narrow(name) + " of the first copy is gone");
+        CHECK_EQ(entryText(L"InstallLocation"), probe::narrow(first));
+    }
+
+    CHECK_EQ(runSetup(L"/S /D=" + second), 0ul);
+    // The first copy is uninstalled, the player's note stays; one shortcut
+    // and one entry, for the second.
+    CHECK(namesIn(first) == std::vector<std::wstring>{L"メモ.txt"});
+    checkGameFiles(second);
+    CHECK(exists(second + L"\\uninstall.exe"));
+    CHECK_EQ(entryText(L"InstallLocation"), probe::narrow(second));
+    CHECK_EQ(entryText(L"UninstallString"), probe::narrow(quoted(second + L"\\uninstall.exe")));
+    std::vector<std::wstring> shortcuts;
+    for (const std::wstring& name : namesIn(knownFolder(FOLDERID_Programs)))
+        if (name.find(L"Velmo") != std::wstring::npos)
+            shortcuts.push_back(name);
+    CHECK(shortcuts == std::vector<std::wstring>{L"Velmo.lnk"});
+    CHECK_EQ(probe::narrow(readShortcut(knownFolder(FOLDERID_Programs) + L"\\Velmo.lnk").target),
+             probe::narrow(second + L"\\Velmo.exe"));
+
+    uninstallQuietly();
+    checkUninstalled(second);
+    CHECK(!exists(second));
+    DeleteFileW(note.c_str());
+    RemoveDirectoryW(first.c_str());
+    CoUninitialize();
+}
+
+TEST_CASE(uninstallerWaitsForTheGameToBeClosed)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CHECK_MSG(!uninstallEntryExists(), "Velmo is installed already");
+    const UninstallAfterwards cleanup;
+    CHECK_EQ(runSetup(L"/S"), 0ul);
+    const std::wstring dir = knownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Velmo";
+    const std::wstring uninstaller = dir + L"\\uninstall.exe";
+    const auto checkInPlace = [&] {
+        for (const wchar_t* name : {L"Velmo.exe", L"velmo.chm", L"readme.txt", L"uninstall.exe"})
+            CHECK_MSG(exists(dir + L"\\" + name), probe::narrow(name) + " is gone");
+        CHECK(exists(knownFolder(FOLDERID_Programs) + L"\\Velmo.lnk"));
+        CHECK(uninstallEntryExists());
+    };
+    Program game(dir + L"\\Velmo.exe");
+    HWND dialog = probe::startDialog(game);
+    CHECK(dialog);
+
+    // Silently it changes nothing: the entry's quiet command, and the
+    // uninstaller run in its folder, which hands its exit code back.
+    uninstallQuietly();
+    checkInPlace();
+    CHECK_EQ(probe::runToEnd(quoted(uninstaller) + L" /S _?=" + dir), 2ul);
+    checkInPlace();
+
+    // The player is asked to close the game, and once it is closed,
+    // "Retry" takes everything away.
+    const Program started(uninstaller);
+    HWND pages = probe::waitWindowOfAnyProcess("Velmo アンインストール", "#32770");
+    CHECK(pages);
+    probe::press(pages, IDOK);
+    const probe::MessageBoxSeen box = probe::waitMessageBoxOver(pages);
+    CHECK(box.hwnd);
+    CHECK_MSG(box.text.find(probe::narrow(dir + L"\\Velmo.exe")) != std::string::npos, box.text);
+    CHECK(box.buttons == (std::vector<int>{IDRETRY, IDCANCEL}));
+    checkInPlace();
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    CHECK_EQ(game.waitExit(), 0ul);
+    probe::press(box.hwnd, IDRETRY);
+    for (int waited = 0; waited < 15000 && uninstallEntryExists(); waited += 100)
+        probe::settle(100);
+    checkUninstalled(dir);
+    CHECK(!exists(dir));
+    probe::press(pages, IDOK);  // "Close"
+    CoUninitialize();
+}
+
+TEST_CASE(installerPagesAskBeforeTakingAFolder)
+{
+    CHECK_MSG(!uninstallEntryExists(), "Velmo is installed already");
+    const UninstallAfterwards cleanup;
+    CHECK_EQ(runSetup(L"/S"), 0ul);
+    const std::wstring installed = knownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Velmo";
+    const std::wstring theirs = tempDir() + L"プレイヤーの フォルダー";
+    CreateDirectoryW(theirs.c_str(), nullptr);
+    writeFile(theirs + L"\\readme.txt", "自分のメモ");
+    const std::wstring elsewhere = tempDir() + L"ほかの フォルダー";
+
+    const Program setup(kSetup);
+    HWND pages = probe::waitWindowOfAnyProcess("Velmo " + versionText() + " セットアップ", "#32770");
+    CHECK(pages);
+    probe::press(pages, IDOK);  // past the welcome page
+    HWND folder = nullptr;
+    for (int waited = 0; waited < 10000 && !folder; waited += 100) {
+        for (const probe::Control& c : probe::controls(pages))
+            if (c.className == "Edit" && c.visible)
+                folder = c.hwnd;
+        probe::settle(100);
+    }
+    CHECK(folder);
+    // Installing again goes where Velmo is (the page writes the folder
+    // with a backslash at its end).
+    CHECK_EQ(probe::windowText(folder), probe::narrow(installed + L"\\"));
+    const auto chooseFolder = [&](const std::wstring& dir) {
+        SendMessageW(folder, WM_SETTEXT, 0, LPARAM(dir.c_str()));
+        probe::press(pages, IDOK);
+        return probe::waitMessageBoxOver(pages);
+    };
+    // Declining either question keeps the player on the folder page.
+    const auto stillChoosing = [&](const probe::MessageBoxSeen& box, int answer) {
+        probe::press(box.hwnd, answer);
+        for (int waited = 0; waited < 5000 && IsWindow(box.hwnd); waited += 100)
+            probe::settle(100);
+        probe::settle(500);
+        return IsWindow(folder) && IsWindowVisible(folder);
+    };
+
+    // A folder with files of the player's: asked whether to overwrite them.
+    const probe::MessageBoxSeen taking = chooseFolder(theirs);
+    CHECK(taking.hwnd);
+    CHECK_MSG(taking.text.find(probe::narrow(theirs)) != std::string::npos, taking.text);
+    CHECK(taking.buttons == (std::vector<int>{IDYES, IDNO}));
+    CHECK(stillChoosing(taking, IDNO));
+    CHECK_EQ(readFile(theirs + L"\\readme.txt"), std::string("自分のメモ"));
+
+    // Another folder: told that Velmo moves there from where it is.
+    const probe::MessageBoxSeen moving = chooseFolder(elsewhere);
+    CHECK(moving.hwnd);
+    CHECK_MSG(moving.text.find(probe::narrow(installed)) != std::string::npos, moving.text);
+    CHECK(moving.buttons == (std::vector<int>{IDOK, IDCANCEL}));
+    CHECK(stillChoosing(moving, IDCANCEL));
+    CHECK(exists(installed + L"\\Velmo.exe"));
+    CHECK(!exists(elsewhere));
+
+    DeleteFileW((theirs + L"\\readme.txt").c_str());
+    RemoveDirectoryW(theirs.c_str());
 }
 
 namespace {
@@ -435,5 +617,6 @@ TEST_CASE(propertiesOfTheGameAndTheInstaller)
 
 int main(int argc, char* argv[])
 {
-    return check::runAll(argc, argv) == 0 ? 0 : 1;
+    const bool codePage = probe::codePageAsExpected();
+    return check::runAll(argc, argv) == 0 && codePage ? 0 : 1;
 }

@@ -8,7 +8,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -133,6 +137,7 @@ TEST_CASE(startDialogAsDesigned)
     CHECK_EQ(list->rect.left, 193L);
     CHECK_EQ(list->rect.top, 119L);
     CHECK_EQ(list->rect.right - list->rect.left, 47L);
+    CHECK_EQ(list->rect.bottom - list->rect.top, 30L);
     CHECK_EQ(GetWindowLongW(list->hwnd, GWL_STYLE) & 3L, long(CBS_DROPDOWNLIST));
     CHECK_EQ(SendMessageW(list->hwnd, CB_GETCOUNT, 0, 0), 5);
     for (int i = 0; i < 5; ++i) {
@@ -142,10 +147,24 @@ TEST_CASE(startDialogAsDesigned)
     }
     CHECK_EQ(SendMessageW(list->hwnd, CB_GETCURSEL, 0, 0), 2);
 
-    // The labels are transparent: beside their text the title picture shows.
+    // Every pixel outside the controls is the title picture's; the labels
+    // are transparent, so beside their text it shows too.
     const facts::Bitmap shown = probe::capture(dialog);
     const facts::Bitmap title = facts::readBmp(kAssets + "/title.bmp");
-    for (auto [x, y] : {std::pair{293, 48}, {268, 141}, {5, 235}, {300, 100}})
+    CHECK_EQ(shown.width, title.width);
+    CHECK_EQ(shown.height, title.height);
+    int differing = 0;
+    for (int y = 0; y < title.height; ++y)
+        for (int x = 0; x < title.width; ++x) {
+            const bool inControl = std::any_of(all.begin(), all.end(), [x, y](const Control& c) {
+                return c.visible && x >= c.rect.left && x < c.rect.right && y >= c.rect.top && y < c.rect.bottom;
+            });
+            if (!inControl && shown.at(x, y) != title.at(x, y) && differing++ == 0)
+                CHECK_MSG(false, "first differing pixel outside the controls at " + std::to_string(x) + ","
+                                     + std::to_string(y));
+        }
+    CHECK_EQ(differing, 0);
+    for (auto [x, y] : {std::pair{293, 48}, {268, 141}})  // inside the labels, beside their text
         CHECK_EQ(shown.at(x, y), title.at(x, y));
 }
 
@@ -375,38 +394,90 @@ std::vector<Resource> resourcesOf(const std::wstring& exe)
 
 }  // namespace
 
-TEST_CASE(missingBitmapIsARuntimeError)
+// A copy of the executable with one bitmap resource left out (null) or
+// replaced by what `damage` makes of it; every other resource as it was.
+std::wstring exeWith(const std::wstring& copyName, const std::wstring& bitmap,
+                     const std::function<std::optional<std::vector<char>>(std::vector<char>)>& damage)
 {
-    // The same executable without the bitmap of piece 5.
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring exe = std::wstring(temp) + L"Velmo-without-105.exe";
+    const std::wstring exe = std::wstring(temp) + copyName;
     CHECK(CopyFileW(kExe.c_str(), exe.c_str(), FALSE));
     const std::vector<Resource> resources = resourcesOf(kExe);
     CHECK(resources.size() >= 18);
-    // Written anew without it: every other resource as it was.
     HANDLE update = BeginUpdateResourceW(exe.c_str(), TRUE);
     CHECK(update);
+    bool found = false;
     for (const Resource& r : resources) {
-        if (r.type == L"#2" && r.name == L"#105")
-            continue;
-        CHECK(UpdateResourceW(update, resourceId(r.type), resourceId(r.name), r.language,
-                              const_cast<char*>(r.data.data()), DWORD(r.data.size())));
+        std::optional<std::vector<char>> data = r.data;
+        if (r.type == L"#2" && r.name == bitmap) {
+            found = true;
+            data = damage(r.data);
+            if (!data)
+                continue;
+        }
+        CHECK(UpdateResourceW(update, resourceId(r.type), resourceId(r.name), r.language, data->data(),
+                              DWORD(data->size())));
     }
+    CHECK(found);
     CHECK(EndUpdateResourceW(update, FALSE));
-    CHECK_EQ(resourcesOf(exe).size() + 1, resources.size());
+    return exe;
+}
 
-    Program game(exe);
-    HWND dialog = expectStartDialog(game);
-    probe::key(dialog, VK_RETURN);  // five pieces: the board needs 105
-    const probe::MessageBoxSeen box = probe::waitMessageBox(game, "Velmo");
-    CHECK_MSG(box.hwnd, "no box; exit status " + std::to_string(game.waitExit(0)));
-    CHECK_EQ(box.text, std::string("実行時エラー '326':\n\nリソースが見つかりません。"));
-    probe::key(box.hwnd, VK_RETURN);
-    CHECK_EQ(game.waitExit(), 1ul);
+// A bitmap header of 30000 x 30000 pixels, 8 bits run-length encoded, and
+// a few bytes of runs: far more than the program could ever hold.
+std::vector<char> hugeDeclaredSize(std::vector<char>)
+{
+    std::vector<char> data(1066, '\0');
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = 30000;
+    info.biHeight = 30000;
+    info.biPlanes = 1;
+    info.biBitCount = 8;
+    info.biCompression = BI_RLE8;
+    info.biClrUsed = 256;
+    std::memcpy(data.data(), &info, sizeof info);
+    return data;
+}
+
+// A picture missing from the executable, or one whose bytes its header does
+// not fit, is the run-time error of a resource not found (the game goes no
+// further: message box, status 1), never a crash or a picture of stray bytes.
+TEST_CASE(damagedBitmapsAreRuntimeErrors)
+{
+    using Damage = std::function<std::optional<std::vector<char>>(std::vector<char>)>;
+    const auto cutTo = [](std::size_t size) -> Damage {
+        return [size](std::vector<char> data) -> std::optional<std::vector<char>> {
+            data.resize(std::min(size, data.size()));
+            return data;
+        };
+    };
+    const struct {
+        const char* copy;
+        const wchar_t* bitmap;
+        Damage damage;
+    } cases[] = {
+        {"Velmo-without-105.exe", L"#105", [](std::vector<char>) { return std::optional<std::vector<char>>(); }},
+        {"Velmo-BACK-cut.exe", L"BACK", cutTo(1040)},
+        {"Velmo-105-cut.exe", L"#105", cutTo(540)},
+        {"Velmo-103-huge.exe", L"#103", hugeDeclaredSize},
+    };
+    for (const auto& c : cases) {
+        const std::string what = c.copy;
+        Program game(exeWith(probe::widen(c.copy), c.bitmap, c.damage));
+        HWND dialog = expectStartDialog(game);
+        probe::key(dialog, VK_RETURN);  // five pieces: the board needs 101 to 105
+        const probe::MessageBoxSeen box = probe::waitMessageBox(game, "Velmo");
+        CHECK_MSG(box.hwnd, what + ": no box; exit status " + std::to_string(game.waitExit(0)));
+        CHECK_MSG(box.text == "実行時エラー '326':\n\nリソースが見つかりません。", what + ": " + box.text);
+        probe::key(box.hwnd, VK_RETURN);
+        CHECK_MSG(game.waitExit() == 1ul, what);
+    }
 }
 
 int main(int argc, char* argv[])
 {
-    return check::runAll(argc, argv) == 0 ? 0 : 1;
+    const bool codePage = probe::codePageAsExpected();
+    return check::runAll(argc, argv) == 0 && codePage ? 0 : 1;
 }
