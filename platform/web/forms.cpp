@@ -194,7 +194,7 @@ void ShowForm(NativeForm& window, bool modal)
 void CloseForm(NativeForm& window)
 {
     window.closed = true;
-    page::DestroyForm(window.id);
+    page::CloseForm(window.id);
 }
 
 void RunEventLoop(const std::function<bool()>& keepGoing)

@@ -24,6 +24,8 @@ EM_JS(void, velmo_set_background, (int form, const void* pixels, int width, int 
 
 EM_JS(void, velmo_show_form, (int form, int modal), { VelmoPage.showForm(form, !!modal); });
 
+EM_JS(void, velmo_close_form, (int form), { VelmoPage.closeForm(form); });
+
 EM_JS(void, velmo_destroy_form, (int form), { VelmoPage.destroyForm(form); });
 
 EM_JS(int, velmo_create_control, (int form, int parent, int kind, int left, int top, int width, int height,
@@ -114,6 +116,11 @@ void SetBackground(int form, const std::vector<std::uint32_t>& rgba, int width, 
 void ShowForm(int form, bool modal)
 {
     velmo_show_form(form, modal);
+}
+
+void CloseForm(int form)
+{
+    velmo_close_form(form);
 }
 
 void DestroyForm(int form)

@@ -167,7 +167,7 @@ const VelmoPage = (() => {
     client.style.height = `${height}px`;
     frame.append(bar, client);
     slot.append(frame);
-    const form = { id, slot, frame, client, width, height, modal: false, controls: [],
+    const form = { id, slot, frame, client, width, height, modal: false, closed: false, controls: [],
                    pendingFocus: null, lastFocus: null };
     frame.addEventListener("focusin", event => {
       const control = form.controls.find(c => c.element === event.target);
@@ -218,14 +218,15 @@ const VelmoPage = (() => {
     refocus(form);
   }
 
-  function destroyForm(id) {
+  // The window leaves the page for good; its elements stay until
+  // destroyForm, so that the program may still set them.
+  function closeForm(id) {
     const form = forms.get(id);
-    if (!form)
+    if (!form || form.closed)
       return;
+    form.closed = true;
     form.slot.remove();
-    for (const c of form.controls)
-      controls.delete(c.id);
-    forms.delete(id);
+    form.slot.hidden = true;
     const rest = [...forms.values()].filter(f => !f.slot.hidden);
     const modal = rest.filter(f => f.modal).pop();
     for (const f of rest)
@@ -237,6 +238,16 @@ const VelmoPage = (() => {
         refocus(top);
     }
     arrange();
+  }
+
+  function destroyForm(id) {
+    const form = forms.get(id);
+    if (!form)
+      return;
+    closeForm(id);
+    for (const c of form.controls)
+      controls.delete(c.id);
+    forms.delete(id);
   }
 
   // Scales every window down to fit a screen narrower or lower than it;
@@ -262,7 +273,7 @@ const VelmoPage = (() => {
   // The window that takes the keys: the newest shown one that is not kept
   // from input by a modal one.
   function activeForm() {
-    const shown = [...forms.values()].filter(f => !f.slot.hidden && !f.slot.inert);
+    const shown = [...forms.values()].filter(f => !f.closed && !f.slot.hidden && !f.slot.inert);
     return shown[shown.length - 1];
   }
 
@@ -635,7 +646,7 @@ const VelmoPage = (() => {
     ended = true;
     queue.length = 0;
     for (const id of [...forms.keys()])
-      destroyForm(id);
+      closeForm(id);
     const box = document.getElementById("msgbox");
     if (box.open)
       box.close();
@@ -654,7 +665,7 @@ const VelmoPage = (() => {
     navigator.serviceWorker.register("sw.js").catch(() => {});
 
   return {
-    nextEvent, eventDetail, createForm, showForm, destroyForm, createControl, setLabelFor, setBackground, showImage,
+    nextEvent, eventDetail, createForm, showForm, closeForm, destroyForm, createControl, setLabelFor, setBackground, showImage,
     setButtonPicture, setCaption, setForeColor, setVisible, setFocus, hasFocus, setDescription,
     setListIndex, announce, alert, msgBox, openHelp, end,
     // For the tests: what the page holds, read from its elements.

@@ -75,6 +75,9 @@ namespace page {
 int CreateForm(const char* name, const char* caption, int width, int height, bool dialog, bool closeBox, bool icon);
 void SetBackground(int form, const std::vector<std::uint32_t>& rgba, int width, int height);
 void ShowForm(int form, bool modal);
+// Takes the window off the page for good; its elements stay until
+// DestroyForm.
+void CloseForm(int form);
 void DestroyForm(int form);
 int CreateControl(int form, int parent, int kind, const Rect& rect, const char* caption,
                   const char* family, double points, bool bold, std::uint32_t color, int tabIndex,
