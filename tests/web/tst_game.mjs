@@ -179,9 +179,13 @@ web.testCase("a whole game by keyboard alone", async () => {
       ++presses;
     }
     web.checkEqual(await focus(), target, `the focus before move ${i + 1}`);
-    // The focus mark lies inside the button.
-    const outline = await page.evaluate(() => getComputedStyle(document.activeElement).outlineOffset);
-    web.check(parseFloat(outline) < 0, `the focus mark's offset ${outline}`);
+    // The focus mark shows, and lies inside the button.
+    const mark = await page.evaluate(() => {
+      const style = getComputedStyle(document.activeElement);
+      return { style: style.outlineStyle, width: parseFloat(style.outlineWidth), offset: parseFloat(style.outlineOffset) };
+    });
+    web.check(mark.style !== "none" && mark.width > 0 && mark.offset + mark.width <= 0,
+              `the focus mark ${JSON.stringify(mark)}`);
     await web.press(page, i % 2 ? "Space" : "Enter");
     await web.settle(page);
   }
