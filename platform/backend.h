@@ -1,7 +1,7 @@
 // The verbs a back end provides, and nothing else: each back end (qt/,
 // win32/, web/) defines every function in namespace backend below, in its
 // platform's own calls, and the neutral core (forms.cpp, runtime.cpp,
-// app.cpp, fonts.cpp, bitmap.cpp) decides everything else: what the
+// app.cpp, faces.cpp, bitmap.cpp) decides everything else: what the
 // controls hold, the focus order, what Enter and Esc press, the list's
 // items, the help opener's pace. A back end tells the core what the player
 // did through the functions of namespace core at the end.

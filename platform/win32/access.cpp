@@ -15,7 +15,7 @@
 // static control of the form, marked as a polite live region (the UI
 // Automation LiveSetting property, which the same service sets for a
 // window): the news becomes its text and name, and
-// EVENT_OBJECT_LIVEREGIONCHANGED tells readers to speak it. Label::Alert
+// EVENT_OBJECT_LIVEREGIONCHANGED tells readers to speak it. An alert
 // raises EVENT_SYSTEM_ALERT for the label, whose name is its text.
 //
 // Where the service cannot be created (no oleacc, COM refused) the controls
@@ -32,7 +32,9 @@
 #define EVENT_OBJECT_LIVEREGIONCHANGED 0x8019
 #endif
 
-namespace platform::win32 {
+namespace platform {
+
+namespace win32 {
 
 namespace {
 
@@ -64,14 +66,13 @@ void setText(HWND hwnd, const MSAAPROPID& property, const std::wstring& text)
 
 void setNumber(HWND hwnd, const MSAAPROPID& property, long value)
 {
-    IAccPropServices* s = hwnd ? services() : nullptr;
-    if (!s)
-        return;
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    s->SetHwndProp(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, v);
+    if (IAccPropServices* s = hwnd ? services() : nullptr) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = value;
+        s->SetHwndProp(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property, v);
+    }
 }
 
 }  // namespace
@@ -79,13 +80,6 @@ void setNumber(HWND hwnd, const MSAAPROPID& property, long value)
 void SetAccessibleName(HWND hwnd, const std::wstring& name)
 {
     setText(hwnd, PROPID_ACC_NAME, name);
-}
-
-void SetAccessibleDescription(HWND hwnd, const std::wstring& description)
-{
-    setText(hwnd, PROPID_ACC_DESCRIPTION, description);
-    if (hwnd)
-        NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void SetAccessibleRole(HWND hwnd, long role)
@@ -114,15 +108,6 @@ HWND CreateAnnouncer(HWND form)
     return announcer;
 }
 
-void Say(HWND announcer, const std::wstring& text)
-{
-    if (!announcer)
-        return;
-    SetWindowTextW(announcer, text.c_str());
-    setText(announcer, PROPID_ACC_NAME, text);
-    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, announcer, OBJID_CLIENT, CHILDID_SELF);
-}
-
 void ReleaseAccessibility()
 {
     if (gServices)
@@ -131,4 +116,34 @@ void ReleaseAccessibility()
     gTried = false;
 }
 
-}  // namespace platform::win32
+}  // namespace win32
+
+namespace backend {
+
+void SetDescription(NativeControl& control, std::string_view text)
+{
+    if (!control.hwnd)
+        return;
+    win32::setText(control.hwnd, PROPID_ACC_DESCRIPTION, win32::Wide(text));
+    NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, control.hwnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void Announce(NativeForm& window, std::string_view news)
+{
+    HWND announcer = window.announcer;
+    if (!announcer)
+        return;
+    const std::wstring text = win32::Wide(news);
+    SetWindowTextW(announcer, text.c_str());
+    win32::setText(announcer, PROPID_ACC_NAME, text);
+    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, announcer, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void Alert(NativeControl& label)
+{
+    if (label.hwnd)
+        NotifyWinEvent(EVENT_SYSTEM_ALERT, label.hwnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+}  // namespace backend
+}  // namespace platform

@@ -1,33 +1,19 @@
-// The application object and the program's start on Windows.
+// The program's start and end on Windows, and where the executable lies.
 #include "win32_platform.h"
 
 #include "executable_path.h"
 
 #include <objbase.h>
 
-namespace platform {
+namespace platform::backend {
 
-std::string App::Title()
-{
-    return "Velmo";
-}
+namespace {
 
-vb::Integer App::Major()
-{
-    return VELMO_VERSION_MAJOR;
-}
+HRESULT gCom = E_FAIL;
 
-vb::Integer App::Minor()
-{
-    return VELMO_VERSION_MINOR;
-}
+}  // namespace
 
-vb::Integer App::Revision()
-{
-    return VELMO_VERSION_PATCH;
-}
-
-std::string App::Path()
+std::string ExecutableDirectory()
 {
     // The whole path, however long: the buffer grows until it holds it.
     std::wstring path(MAX_PATH, L'\0');
@@ -45,24 +31,23 @@ std::string App::Path()
     return win32::Utf8(win32::DirectoryOf(path));
 }
 
-char PathSeparator()
-{
-    return '\\';
-}
-
-int RunProgram(int, char*[], void (*entry)())
+int Start(int&, char*[])
 {
     win32::RegisterWindowClasses();
     // The shell (opening the help file) and the accessibility service are
     // COM objects of this thread.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    RunEvent(entry);
-    win32::RunMessageLoop(win32::AnyFormShown, true);
-    win32::DeleteUnloadedForms();
-    win32::ReleaseAccessibility();
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    return 0;
+    gCom = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    return -1;
 }
 
-}  // namespace platform
+void Stop()
+{
+    // What waits to run once the last event is done (a form deleting itself).
+    win32::RunLater();
+    win32::ReleaseAccessibility();
+    if (SUCCEEDED(gCom))
+        CoUninitialize();
+    gCom = E_FAIL;
+}
+
+}  // namespace platform::backend

@@ -1,19 +1,15 @@
-// Fonts: the designed families and the installed faces that stand in for
-// them.
+// Fonts: the installed faces that stand in for the designed families
+// (faces.h lists them), at the definitions' sizes in pixels.
 //
-// The windows were designed with "MS UI Gothic" (Japanese, Shift-JIS
-// character set) and "Times New Roman" (the numbers), sizes in points at 96
-// dots per inch. A Japanese face must draw the Japanese text, never boxes:
-// where "MS UI Gothic" is not installed the next Japanese UI face that is
-// takes its place, then the Gothics Wine finds on a Linux system, and
-// failing all of them any face with the Shift-JIS character set that draws
-// the windows' texts. Sizes are pixels (points * 96 / 72) whatever the display's
-// scaling, because the layouts are pixels too.
+// A Japanese face must draw the Japanese text, never boxes: a stand-in for
+// "MS UI Gothic" counts only where it is installed with the Shift-JIS
+// character set and draws the windows' texts, and failing all of them any
+// face that does takes its place.
 #include "win32_platform.h"
 
+#include "faces.h"
+
 #include <algorithm>
-#include <array>
-#include <cmath>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -22,7 +18,7 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr std::wstring_view kDesignedGothic = L"MS UI Gothic";
+constexpr const char* kDesignedGothic = "MS UI Gothic";
 
 // Whether the face draws every character of the windows' kinds of text:
 // Latin letters and signs, kana, kanji and half-width katakana. Some
@@ -57,11 +53,12 @@ int CALLBACK noteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPAR
     return 1;
 }
 
-// The installed faces with the Shift-JIS character set.
-std::vector<std::wstring> japaneseFaces()
+// The installed faces with that character set, of that name (empty: any).
+std::vector<std::wstring> installedFaces(BYTE charset, std::wstring_view name = {})
 {
     LOGFONTW query{};
-    query.lfCharSet = SHIFTJIS_CHARSET;
+    query.lfCharSet = charset;
+    name.copy(query.lfFaceName, LF_FACESIZE - 1);
     std::vector<std::wstring> faces;
     HDC screen = GetDC(nullptr);
     EnumFontFamiliesExW(screen, &query, noteFace, reinterpret_cast<LPARAM>(&faces), 0);
@@ -69,66 +66,43 @@ std::vector<std::wstring> japaneseFaces()
     return faces;
 }
 
-std::wstring gothicFace()
+// The first of the family's stand-ins that is installed. A Japanese one must
+// be installed with the Japanese character set and draw the texts; failing
+// every stand-in, any such face will do. Failing all, the font mapper's
+// choice for the name.
+std::wstring resolve(const char* family, bool japanese)
 {
-    static const std::wstring face = [] {
-        // Windows' Japanese UI faces, then the Gothics of Linux systems that
-        // Wine finds; proportional ones first, as "MS UI Gothic" is.
-        constexpr std::array<std::wstring_view, 10> standIns = {
-            kDesignedGothic, L"Meiryo UI",  L"Yu Gothic UI",  L"MS PGothic",   L"IPAPGothic",
-            L"Noto Sans CJK JP", L"VL PGothic", L"TakaoPGothic", L"MS Gothic", L"IPAGothic"};
-        const std::vector<std::wstring> installed = japaneseFaces();
-        const auto has = [&installed](std::wstring_view name) {
-            return std::any_of(installed.begin(), installed.end(),
-                               [name](const std::wstring& f) { return _wcsicmp(f.c_str(), std::wstring(name).c_str()) == 0; });
-        };
-        for (std::wstring_view candidate : standIns)
-            if (has(candidate) && drawsTheTexts(std::wstring(candidate)))
-                return std::wstring(candidate);
-        for (const std::wstring& candidate : installed)
-            if (drawsTheTexts(candidate))
-                return candidate;
-        // Nothing Japanese at all: the font mapper's choice for the name.
-        return std::wstring(kDesignedGothic);
-    }();
-    return face;
-}
-
-// True when a face of that name is installed.
-bool installed(std::wstring_view name)
-{
-    LOGFONTW query{};
-    query.lfCharSet = DEFAULT_CHARSET;
-    name.copy(query.lfFaceName, LF_FACESIZE - 1);
-    std::vector<std::wstring> faces;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &query, noteFace, reinterpret_cast<LPARAM>(&faces), 0);
-    ReleaseDC(nullptr, screen);
-    return !faces.empty();
-}
-
-// "Times New Roman", or where it is missing its metric twin of Linux
-// systems, so that the numbers keep their serifs and widths.
-std::wstring serifFace(const std::wstring& family)
-{
-    static const std::wstring face = [&family] {
-        for (std::wstring_view candidate : {std::wstring_view(family), std::wstring_view(L"Liberation Serif"),
-                                            std::wstring_view(L"Tinos"), std::wstring_view(L"DejaVu Serif")})
-            if (installed(candidate))
-                return std::wstring(candidate);
-        return family;
-    }();
-    return face;
+    const std::vector<std::wstring> installedJapanese = japanese ? installedFaces(SHIFTJIS_CHARSET) : std::vector<std::wstring>();
+    const auto usable = [&](const std::wstring& face) {
+        if (!japanese)
+            return !installedFaces(DEFAULT_CHARSET, face).empty();
+        return std::any_of(installedJapanese.begin(), installedJapanese.end(),
+                           [&face](const std::wstring& f) { return _wcsicmp(f.c_str(), face.c_str()) == 0; })
+               && drawsTheTexts(face);
+    };
+    for (std::string_view candidate : faces::StandIns(family))
+        if (const std::wstring face = Wide(candidate); usable(face))
+            return face;
+    if (japanese)
+        for (const std::wstring& face : installedJapanese)
+            if (drawsTheTexts(face))
+                return face;
+    return Wide(family);
 }
 
 }  // namespace
 
 HFONT Font(const FontDef& def)
 {
-    const std::wstring family = def.family ? Wide(def.family) : std::wstring(kDesignedGothic);
-    const bool japanese = family == kDesignedGothic;
-    const std::wstring face = japanese ? gothicFace() : family == L"Times New Roman" ? serifFace(family) : family;
-    const int pixels = static_cast<int>(std::lround(def.points * 96.0 / 72.0));
+    const char* family = def.family ? def.family : kDesignedGothic;
+    const bool japanese = std::string_view(family) == kDesignedGothic;
+    // Each family's face is resolved once per run.
+    static std::map<std::string, std::wstring, std::less<>> resolved;
+    auto at = resolved.find(family);
+    if (at == resolved.end())
+        at = resolved.emplace(family, resolve(family, japanese)).first;
+    const std::wstring& face = at->second;
+    const int pixels = faces::Pixels(def.points);
 
     static std::map<std::tuple<std::wstring, int, bool>, HFONT> made;
     const auto key = std::make_tuple(face, pixels, def.bold);

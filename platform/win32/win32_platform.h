@@ -1,17 +1,14 @@
 // What the parts of the Windows back end share: the native halves of forms,
-// controls and pictures, and the helpers between them. Only platform/win32
-// includes this.
+// controls and pictures, and the helpers between them.
 //
 // The interface headers come first: picture.h names its raster operations
 // SRCCOPY, SRCPAINT and SRCAND, which <windows.h> defines as macros (of the
 // same values); included afterwards, the macros leave the enum alone.
 #pragma once
 
-#include "app.h"
 #include "backend.h"
 #include "forms.h"
 #include "picture.h"
-#include "runtime.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -20,9 +17,10 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// The verb backend::MessageBox, not the macro for MessageBoxW.
+#undef MessageBox
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,63 +28,26 @@
 
 namespace platform {
 
-// Pixels of a picture: a DIB section, 24 or 32 bits per pixel, rows stored
-// top-down or bottom-up. Every picture the back end makes for a picture box
-// is 32 bits top-down; bitmap resources keep the layout LoadImageW gives them
-// (24 bits, bottom-up). Owns the bitmap; it is never selected into a device
-// context while another picture box could hold it (see NativeControl).
+// Pixels of a picture: a 32-bit top-down DIB section, which it owns. It is
+// never selected into a device context while another picture box could hold
+// it (see NativeControl).
 struct PictureData {
-    // The DIB section holding the pixels; null for the rows of a bitmap
-    // resource read in place, which are only ever copied from.
     HBITMAP bitmap = nullptr;
     int width = 0;
     int height = 0;
-    unsigned char* bits = nullptr;  // the first stored row
-    int stride = 0;                 // bytes from one stored row to the next
-    int bytesPerPixel = 0;          // 3 or 4
-    bool bottomUp = false;
+    unsigned char* bits = nullptr;  // the top row
+    int stride = 0;                 // bytes from one row to the next
 
     PictureData() = default;
     PictureData(const PictureData&) = delete;
     PictureData& operator=(const PictureData&) = delete;
     ~PictureData();
 
-    // The row of picture row y (0 at the top).
-    const unsigned char* Row(int y) const
+    std::uint32_t* Row(int y) const
     {
-        return bits + static_cast<std::ptrdiff_t>(bottomUp ? height - 1 - y : y) * stride;
+        return reinterpret_cast<std::uint32_t*>(bits + static_cast<std::ptrdiff_t>(y) * stride);
     }
 };
-
-namespace win32 {
-
-// UTF-8 to UTF-16 and back.
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
-
-// An empty 32-bit top-down picture of that size; throws std::bad_alloc when
-// Windows has no room for it.
-std::shared_ptr<PictureData> NewPicture(int width, int height);
-// A copy of the pixels of a picture of any of the two layouts, 32-bit.
-std::shared_ptr<PictureData> CopyPicture(const PictureData& source);
-
-// The window icon from a form picture that is an .ico file, at the size
-// asked for (Windows scales the one image); null when the file is missing or
-// not an icon. The caller destroys it.
-HICON FormIcon(std::string_view fileName, int size);
-
-// The installed font that stands in for a definition's font, at its pixel
-// size (96 dots per inch). Made once per family, size and weight; they live
-// as long as the program.
-HFONT Font(const FontDef& font);
-
-// Whether a picture box shows its focus mark: only while it holds a focus
-// reached by Tab or Shift+Tab, not one given by the program or by a click
-// (like a web page's focus-visible).
-void MarkFocusByKey(HWND box, bool byKey);
-bool FocusByKey(HWND box);
-
-}  // namespace win32
 
 struct NativeForm;
 
@@ -94,14 +55,14 @@ struct NativeForm;
 //
 // A picture box keeps its persistent image as a PictureData selected into a
 // memory device context of its own (dc); that context is the box's hDC for
-// the program. The image is shared with the pictures Image() hands out; a
-// write into it (BitBlt, hDC()) first gives the box a copy of its own while a
-// handed-out picture still holds the pixels, so a picture never changes.
+// the program. The image is shared with the pictures BoxImage hands out; a
+// write into it (Transfer, BoxDc) first gives the box a copy of its own while
+// a handed-out picture still holds the pixels, so a picture never changes.
 struct NativeControl {
     NativeForm& form;
     Control& control;
-    int id = 0;                 // the child window id: kFirstControlId + index in the definition
-    HWND hwnd = nullptr;        // null once the form's window is gone
+    int id = 0;                    // the child window id: kFirstControlId + index in the definition
+    HWND hwnd = nullptr;           // null once the form's window is gone
     NativeControl* box = nullptr;  // the picture box this control lies in, if any
     HFONT font = nullptr;
     // The whole window is invalid and its paint still to come: a picture box
@@ -109,21 +70,13 @@ struct NativeControl {
     // then (under Wine each one is a round trip to the server).
     bool repaintPending = false;
 
-    // Label
-    std::string caption;
-    std::wstring text;          // the caption as drawn
-    std::uint32_t foreColor = kStandardColor;
-    // Combo box: the items, as the definition lists them
-    std::vector<std::string> items;
     // Graphical button: the picture on its face
     Picture picture;
     // Picture box
     std::shared_ptr<PictureData> image;
     HDC dc = nullptr;
     HGDIOBJ originalBitmap = nullptr;
-    bool isContainer = false;   // other controls lie in it
-
-    std::string description;
+    bool isContainer = false;  // other controls lie in it
 
     NativeControl(NativeForm& f, Control& c) : form(f), control(c) {}
     NativeControl(const NativeControl&) = delete;
@@ -134,19 +87,16 @@ struct NativeControl {
 // A form's top-level window and its controls.
 struct NativeForm {
     Form& form;
-    HWND hwnd = nullptr;          // null once the window has been destroyed
+    HWND hwnd = nullptr;  // null once the window has been destroyed
     HFONT font = nullptr;
-    Picture background;           // behind the controls; null for the system colour
+    Picture background;  // behind the controls; null for the system colour
     HDC backgroundDc = nullptr;
     HGDIOBJ backgroundOriginal = nullptr;
     HICON bigIcon = nullptr;
     HICON smallIcon = nullptr;
     HWND announcer = nullptr;
     std::vector<std::unique_ptr<NativeControl>> controls;
-    std::vector<NativeControl*> tabOrder;  // the focusable controls by tab index
-    HWND focus = nullptr;         // the control that has or regains the focus
-    bool shown = false;
-    bool unloaded = false;
+    NativeControl* focus = nullptr;  // the control that has or regains the focus
     bool modal = false;
     std::vector<HWND> disabledForModal;  // windows a modal show disabled
 
@@ -160,38 +110,56 @@ namespace win32 {
 
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
 
-// Registers the window classes (once) and sets up the common controls.
-void RegisterWindowClasses();
+// UTF-8 to UTF-16 and back (text.cpp).
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
 
-// Runs the message loop while keepGoing() holds. The outermost loop also
-// deletes the forms that asked to be deleted once unloaded.
-void RunMessageLoop(const std::function<bool()>& keepGoing, bool outermost);
-bool AnyFormShown();
-void DeleteUnloadedForms();
+// Pictures (picture.cpp): an empty one, or std::bad_alloc; a copy of the
+// pixels into one of the same size; the window icon from an .ico form
+// picture at that size, null when there is none (the caller destroys it).
+std::shared_ptr<PictureData> NewPicture(int width, int height);
+void CopyPixels(const PictureData& source, PictureData& target);
+HICON FormIcon(std::string_view fileName, int size);
+
+// The installed face standing in for a definition's font, at its size in
+// pixels (fonts.cpp); made once, kept while the program runs.
+HFONT Font(const FontDef& font);
+
+// Form windows (window.cpp): the window classes and the common controls,
+// set up once; the form whose window holds hwnd, the control that is hwnd,
+// the one that has the focus (or null).
+void RegisterWindowClasses();
+NativeForm* FormAround(HWND hwnd);
+NativeControl* ControlOf(NativeForm& form, HWND hwnd);
+Control* FocusedControl(NativeForm& form);
 // The window of the active form, else of the form shown last; null when no
 // form is shown. Message boxes belong to it.
 HWND OwnerWindow();
-
 // The messages that a picture box passes on from the controls in it, as its
 // form's window handles them; false for other messages.
 bool ChildMessage(NativeForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-// Picture boxes (picture.cpp).
-void RegisterPictureBoxClass();
+// Draws an owner-drawn control (paint.cpp): a label or a graphical button;
+// false for any other.
+bool DrawItem(NativeControl& control, const DRAWITEMSTRUCT& item);
+
+// Picture boxes (picture_box.cpp). A box shows its focus mark only while it
+// holds a focus reached by Tab or Shift+Tab, not one given by the program or
+// by a click (like a web page's focus-visible).
+inline constexpr wchar_t kPictureBoxClass[] = L"VelmoPictureBox";
+LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 HWND CreatePictureBoxWindow(NativeControl& box, HWND parent, DWORD style, const Rect& rect);
 void DestroyPictureBox(NativeControl& box);
-// Paints into hdc what lies behind a control that is not a picture box (the
-// image of the box it lies in, the form's background, or the system colour),
-// hdc's origin at the control's top left.
-void PaintBehind(const NativeControl& control, HDC hdc, const RECT& area);
+void MarkFocusByKey(HWND box, bool byKey);
+
+// The message loop (loop.cpp): runs what Later queued.
+void RunLater();
 
 // Screen readers (access.cpp).
 void SetAccessibleName(HWND hwnd, const std::wstring& name);
-void SetAccessibleDescription(HWND hwnd, const std::wstring& description);
 void SetAccessibleRole(HWND hwnd, long role);
 void ClearAccessibleProperties(HWND hwnd);
 HWND CreateAnnouncer(HWND form);
-void Say(HWND announcer, const std::wstring& text);
 void ReleaseAccessibility();
 
 }  // namespace win32

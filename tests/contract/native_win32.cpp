@@ -2,6 +2,8 @@
 
 #include "win32_platform.h"
 
+using platform::NativeControl;
+
 namespace native {
 
 platform::Rect Geometry(const platform::Control& control)
@@ -20,10 +22,8 @@ bool Shown(const platform::Control& control)
 
 const platform::Control* Focus(const platform::Form& form)
 {
-    for (const auto& c : form.Controls())
-        if (c->Native().hwnd == form.Native().focus)
-            return c.get();
-    return nullptr;
+    const NativeControl* focus = form.Native().focus;
+    return focus ? &focus->control : nullptr;
 }
 
 }  // namespace native

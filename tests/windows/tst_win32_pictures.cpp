@@ -1,6 +1,7 @@
 // The Windows back end's pictures, run under Wine: bitmap resources and form
-// pictures the right way up, the masked drawing of a piece pixel for pixel,
-// the snapshot a picture box's Image() gives, and the application path rule.
+// pictures the right way up, damaged resources refused, the masked drawing of
+// a piece pixel for pixel, the snapshot a picture box's Image() gives, and the
+// application path rule.
 //
 // Prints one line per failed check and "N passed, N failed"; the status is
 // the number of failures (at most 1).
@@ -10,8 +11,14 @@
 #include "forms.h"
 #include "picture.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 using namespace platform;
@@ -87,6 +94,20 @@ void resources()
     check(raised([] { FormPicture("missing.bmp"); }) == 326, "a missing form picture is resource not found");
 }
 
+// A bitmap resource whose sizes do not fit its bytes (damaged_bitmaps.rc) is
+// refused as a missing one, at every load: nothing reads beyond its end.
+void damaged()
+{
+    for (const char* name : {"CUT", "STUB"}) {
+        const std::wstring wide(name, name + std::char_traits<char>::length(name));
+        check(FindResourceW(GetModuleHandleW(nullptr), wide.c_str(), MAKEINTRESOURCEW(2)) != nullptr,
+              std::string(name) + " is a bitmap resource of the test");
+        for (int attempt = 1; attempt <= 2; ++attempt)
+            check(raised([name] { LoadResPicture(name, 0); }) == 326,
+                  std::string(name) + " is resource not found at load " + std::to_string(attempt));
+    }
+}
+
 void drawing()
 {
     Form form(kForm);
@@ -146,6 +167,7 @@ int main()
 {
     pathRule();
     resources();
+    damaged();
     drawing();
     std::printf("%d passed, %d failed\n", gPassed, gFailed);
     return gFailed == 0 ? 0 : 1;
