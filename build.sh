@@ -10,6 +10,9 @@
 #                         the player's downloads: Velmo-<version>-win32.zip and
 #                         Velmo-<version>-setup.exe
 #   ./build.sh run-windows  the above, then play it under Wine
+#   ./build.sh web        build the game as a static web page into build/web
+#                         (WebAssembly, compiled with Emscripten)
+#   ./build.sh run-web    the above, then serve it on http://localhost:8000/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -38,6 +41,10 @@ case "$cmd" in
     configure windows
     cmake --build --preset windows
     ctest --preset windows
+    # The web page and its tests in Chromium.
+    configure web
+    cmake --build --preset web
+    ctest --preset web
     ;;
   asan)
     scripts/install-deps.sh test
@@ -81,8 +88,19 @@ case "$cmd" in
       exec wine "$PWD/build/windows/Velmo.exe"
     fi
     ;;
+  web|run-web)
+    scripts/install-deps.sh web
+    configure web
+    cmake --build --preset web --target velmo_site
+    if [ "$cmd" = run-web ]; then
+      # Service workers need a secure context, which localhost is.
+      cd build/web
+      echo "Velmo: http://localhost:8000/"
+      exec python3 -m http.server 8000 --bind 127.0.0.1
+    fi
+    ;;
   *)
-    echo "usage: $0 run|test|asan|package|bench|windows|run-windows" >&2
+    echo "usage: $0 run|test|asan|package|bench|windows|run-windows|web|run-web" >&2
     exit 2
     ;;
 esac

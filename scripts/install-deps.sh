@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh run    what building and playing the game needs
 #   scripts/install-deps.sh test   the above plus the test and packaging tools,
 #                                  and the locale ja_JP.UTF-8 generated
+#   scripts/install-deps.sh web    what building and serving the web page needs
 set -euo pipefail
 
 run_pkgs=(
@@ -27,15 +28,27 @@ test_pkgs=(
   nsis unzip                              # the Windows installer (makensis); unpacking the portable zip in its test
   locales                                 # the Japanese locale that Wine runs the Windows tests in
 )
+# The web page: Emscripten compiles it, python3 serves it (./build.sh
+# run-web); its tests drive Debian's Chromium from node (puppeteer-core,
+# installed by npm into the build tree).
+web_pkgs=(cmake ninja-build emscripten nodejs python3)
+web_test_pkgs=(chromium)
 # Running the Windows program and its tests under Wine. Installed with their
 # recommended packages: Wine's X11 driver, fonts and sound are only recommends.
 wine_pkgs=(wine wine32:i386 fonts-wine)
 
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}"); wanted_wine=() ;;
-  test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}"); wanted_wine=("${wine_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${web_pkgs[@]}" "${web_test_pkgs[@]}")
+        wanted_wine=("${wine_pkgs[@]}") ;;
+  web) wanted=("${web_pkgs[@]}"); wanted_wine=() ;;
+  *) echo "usage: $0 run|test|web" >&2; exit 2 ;;
 esac
+# npm comes with some builds of nodejs (NodeSource's) and as a package of its
+# own with Debian's; only the tests need it.
+if [ "${1:-run}" = test ] && ! command -v npm >/dev/null; then
+  wanted+=(npm)
+fi
 
 installed() {
   dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null | grep -q '^ii'

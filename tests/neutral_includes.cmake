@@ -14,7 +14,8 @@ foreach(source IN LISTS sources)
     string(TOLOWER "${header}" lower)
     if(header MATCHES "^Q[A-Za-z]" OR header MATCHES "^qt" OR lower MATCHES "windows\\.h$"
        OR lower MATCHES "^(winuser|wingdi|winbase|commctrl|shellapi|shlobj|oleacc|objbase|ole2|windef|winnt|mmsystem)\\.h$"
-       OR lower MATCHES "^emscripten" OR lower MATCHES "^(qt_platform|fonts|announcer|win32_platform)\\.h$")
+       OR lower MATCHES "^emscripten" OR lower MATCHES "^(bitmap_files|form_pictures)\\.h$"
+       OR lower MATCHES "^(qt_platform|fonts|announcer|win32_platform|web_platform)\\.h$")
       list(APPEND bad "${source}: ${header}")
     endif()
   endforeach()
