@@ -29,8 +29,7 @@ const VelmoPage = (() => {
   const KIND = { label: 0, command: 1, graphical: 2, combo: 3, picture: 4 };
   const FLAG = { hidden: 1, default: 2, cancel: 4, centred: 8, takesFocus: 16 };
 
-  const GOTHIC = "var(--gothic)";
-  const SERIF = "var(--serif)";
+  const { fontCss, cssColor, setMnemonicText, plainCaption } = VelmoText;
 
   const forms = new Map();     // id -> form
   const controls = new Map();  // id -> control
@@ -66,62 +65,6 @@ const VelmoPage = (() => {
 
   function eventDetail() {
     return detail;
-  }
-
-  // ---- text -------------------------------------------------------------------
-
-  // A designed family to the page's list of faces.
-  function face(family) {
-    if (family === "Times New Roman")
-      return SERIF;
-    return GOTHIC;
-  }
-
-  // Windows rounds a font's size to whole pixels: 9 points are 12 pixels.
-  function fontCss(family, points, bold) {
-    const px = Math.round(points * 96 / 72);
-    return `${bold ? "bold " : ""}${px}px ${face(family)}`;
-  }
-
-  function cssColor(bgr) {
-    const r = bgr & 0xff, g = (bgr >> 8) & 0xff, b = (bgr >> 16) & 0xff;
-    return `rgb(${r}, ${g}, ${b})`;
-  }
-
-  // "スタート(&S)" shown with the S underlined; "&&" is a plain "&". Returns
-  // the access key (upper case) or "".
-  function setMnemonicText(element, caption) {
-    element.textContent = "";
-    let key = "";
-    let plain = "";
-    for (let i = 0; i < caption.length; ++i) {
-      const c = caption[i];
-      if (c === "&" && i + 1 < caption.length) {
-        const next = caption[++i];
-        if (next === "&") {
-          plain += "&";
-          continue;
-        }
-        if (plain)
-          element.append(plain);
-        plain = "";
-        const u = document.createElement("u");
-        u.textContent = next;
-        element.append(u);
-        if (!key)
-          key = next.toUpperCase();
-        continue;
-      }
-      plain += c;
-    }
-    if (plain)
-      element.append(plain);
-    return key;
-  }
-
-  // The caption without its access-key marks, as screen readers say it.
-  function plainCaption(caption) {
-    return caption.replace(/&(&?)/g, "$1");
   }
 
   // ---- forms ------------------------------------------------------------------
@@ -583,18 +526,9 @@ const VelmoPage = (() => {
     return control ? control.id : 0;
   }
 
-  // ---- screen readers -----------------------------------------------------------
+  // ---- screen readers, the end ----------------------------------------------
 
-  const announcer = document.getElementById("announcer");
-  let announceTimer = 0;
-
-  // News without a move of the focus, through a polite live region. The
-  // region is emptied first, so the same news twice is read twice.
-  function announce(text) {
-    announcer.textContent = "";
-    clearTimeout(announceTimer);
-    announceTimer = setTimeout(() => { announcer.textContent = text; }, 50);
-  }
+  const { announce, msgBox, openHelp, showEnded } = VelmoDialogs;
 
   // A label's text as news to be read at once; not again when the focused
   // control's description already carries it (the ending is said once).
@@ -607,54 +541,12 @@ const VelmoPage = (() => {
     announce(text);
   }
 
-  // ---- message box ------------------------------------------------------------
-
-  const ICONS = { 16: "critical", 32: "question", 48: "exclamation", 64: "information" };
-
-  // Shows the message box and resolves once the player has closed it (OK,
-  // Enter, Space or Esc).
-  function msgBox(text, title, style) {
-    const box = document.getElementById("msgbox");
-    document.getElementById("msgbox-title").textContent = title;
-    document.getElementById("msgbox-text").textContent = text.replace(/\r\n/g, "\n");
-    const icon = document.getElementById("msgbox-icon");
-    const name = ICONS[style & 0x70];
-    icon.hidden = !name;
-    if (name)
-      icon.src = `icons/${name}.svg`;
-    const owner = document.activeElement;
-    return new Promise(resolve => {
-      box.addEventListener("close", () => {
-        if (owner && owner.isConnected)
-          owner.focus({ preventScroll: true });
-        resolve();
-      }, { once: true });
-      box.showModal();
-      document.getElementById("msgbox-ok").focus();
-    });
-  }
-
-  // ---- help, the end ------------------------------------------------------------
-
-  // The help opens in a tab (or window) of its own; pressed again, the
-  // button brings the same tab back rather than a second one.
-  function openHelp(address) {
-    window.open(address, "velmo-help");
-  }
-
   function end(status) {
     ended = true;
     queue.length = 0;
     for (const id of [...forms.keys()])
       closeForm(id);
-    const box = document.getElementById("msgbox");
-    if (box.open)
-      box.close();
-    const note = document.getElementById("ended");
-    document.getElementById("ended-text").textContent =
-      status === 0 ? "Velmo は終了しました。" : "Velmo はエラーで終了しました。";
-    note.hidden = false;
-    document.getElementById("restart").focus();
+    showEnded(status);
   }
 
   document.getElementById("restart").addEventListener("click", () => location.reload());
