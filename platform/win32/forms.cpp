@@ -855,7 +855,7 @@ std::uintptr_t Form::hWnd() const
 
 void Form::Announce(std::string_view text)
 {
-    win32::Say(native_->announcer, win32::Wide(text));
+    win32::Say(*native_, text);
 }
 
 bool Control::Visible() const
@@ -903,7 +903,7 @@ void Control::SetFocus()
 void Control::SetDescription(std::string_view text)
 {
     native_->description = std::string(text);
-    win32::SetAccessibleDescription(native_->hwnd, win32::Wide(text));
+    win32::SetAccessibleDescription(*native_);
 }
 
 std::string Control::Description() const
@@ -943,8 +943,7 @@ void Label::SetForeColor(std::uint32_t bgr)
 
 void Label::Alert()
 {
-    if (Native().hwnd)
-        NotifyWinEvent(EVENT_SYSTEM_ALERT, Native().hwnd, OBJID_CLIENT, CHILDID_SELF);
+    win32::Alert(Native());
 }
 
 int ComboBox::ListIndex() const

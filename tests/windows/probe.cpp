@@ -357,7 +357,111 @@ const Control* controlAt(const std::vector<Control>& all, int left, int top, int
 
 void settle(DWORD ms)
 {
-    Sleep(ms);
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(end - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+namespace {
+
+std::string text(BSTR b)
+{
+    std::string s = b ? narrow(std::wstring(b, SysStringLen(b))) : std::string();
+    SysFreeString(b);
+    return s;
+}
+
+Accessible read(IAccessible* object, VARIANT child)
+{
+    Accessible a;
+    a.found = true;
+    BSTR b = nullptr;
+    if (SUCCEEDED(object->get_accName(child, &b)))
+        a.name = text(b);
+    b = nullptr;
+    if (SUCCEEDED(object->get_accDescription(child, &b)))
+        a.description = text(b);
+    VARIANT v;
+    VariantInit(&v);
+    if (SUCCEEDED(object->get_accRole(child, &v)) && v.vt == VT_I4)
+        a.role = v.lVal;
+    VariantClear(&v);
+    if (SUCCEEDED(object->get_accState(child, &v)) && v.vt == VT_I4)
+        a.state = v.lVal;
+    VariantClear(&v);
+    long left = 0, top = 0, width = 0, height = 0;
+    if (SUCCEEDED(object->accLocation(&left, &top, &width, &height, child)))
+        a.location = {left, top, left + width, top + height};
+    return a;
+}
+
+}  // namespace
+
+Accessible readAccessible(HWND hwnd, LONG objectId)
+{
+    void* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, DWORD(objectId), IID_IAccessible, &object)) || !object)
+        return {};
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    auto* accessible = static_cast<IAccessible*>(object);
+    Accessible a = read(accessible, self);
+    accessible->Release();
+    return a;
+}
+
+namespace {
+
+std::vector<WinEventSeen>* gEvents = nullptr;
+
+void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
+{
+    if (!gEvents)
+        return;
+    WinEventSeen seen{event, hwnd, object, child, {}};
+    IAccessible* accessible = nullptr;
+    VARIANT which;
+    VariantInit(&which);
+    if (hwnd && SUCCEEDED(AccessibleObjectFromEvent(hwnd, DWORD(object), DWORD(child), &accessible, &which))
+        && accessible) {
+        seen.read = read(accessible, which);
+        accessible->Release();
+        VariantClear(&which);
+    }
+    gEvents->push_back(seen);
+}
+
+}  // namespace
+
+WinEvents::WinEvents(DWORD processId)
+{
+    gEvents = new std::vector<WinEventSeen>;
+    hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, onWinEvent, processId, 0,
+                            WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+}
+
+WinEvents::~WinEvents()
+{
+    if (hook_)
+        UnhookWinEvent(hook_);
+    delete gEvents;
+    gEvents = nullptr;
+}
+
+std::vector<WinEventSeen> WinEvents::take()
+{
+    std::vector<WinEventSeen> seen;
+    if (gEvents)
+        seen.swap(*gEvents);
+    return seen;
 }
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <string>
 #include <vector>
 
@@ -110,8 +112,48 @@ std::string windowText(HWND hwnd);
 // client area.
 void key(HWND window, WORD vk, bool alt = false);
 void click(HWND hwnd, int x, int y);
-// Lets the program catch up with what it was sent.
+// Lets the program catch up with what it was sent; meanwhile this thread's
+// messages are handled, and with them the events of a WinEvents.
 void settle(DWORD ms = 300);
+
+// An accessible object as a screen reader reads it: name, description, role,
+// state and place on the screen; found is false when there is none.
+struct Accessible {
+    bool found = false;
+    std::string name, description;  // UTF-8
+    long role = 0;
+    long state = 0;
+    RECT location{};  // screen coordinates
+};
+// The object of a window's part (its client area by default), through
+// AccessibleObjectFromWindow, as a reader meets it at a window.
+Accessible readAccessible(HWND hwnd, LONG objectId = OBJID_CLIENT);
+
+// The events of one process that Windows screen readers listen to, from an
+// out-of-context WinEvent hook (WINEVENT_OUTOFCONTEXT), each with its object
+// read at once (AccessibleObjectFromEvent), as a reader reads it when the
+// event arrives. They come while this thread handles its messages (settle).
+struct WinEventSeen {
+    DWORD event = 0;
+    HWND hwnd = nullptr;
+    LONG object = 0, child = 0;
+    Accessible read;
+};
+class WinEvents {
+public:
+    // The events from EVENT_MIN to EVENT_MAX (focus, alerts, live regions,
+    // description changes...) of that process.
+    explicit WinEvents(DWORD processId);
+    ~WinEvents();
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
+    bool hooked() const { return hook_ != nullptr; }
+    // The events seen since the last call, oldest first.
+    std::vector<WinEventSeen> take();
+
+private:
+    HWINEVENTHOOK hook_ = nullptr;
+};
 
 // The pixels of a window's client area as they are on the screen.
 facts::Bitmap capture(HWND hwnd);
