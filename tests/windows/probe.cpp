@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace probe {
 
@@ -421,10 +422,15 @@ Accessible readAccessible(HWND hwnd, LONG objectId)
 namespace {
 
 std::vector<WinEventSeen>* gEvents = nullptr;
+DWORD gEventProcess = 0;
 
 void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
 {
     if (!gEvents)
+        return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != gEventProcess)
         return;
     WinEventSeen seen{event, hwnd, object, child, {}};
     IAccessible* accessible = nullptr;
@@ -444,7 +450,10 @@ void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LON
 WinEvents::WinEvents(DWORD processId)
 {
     gEvents = new std::vector<WinEventSeen>;
-    hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, onWinEvent, processId, 0,
+    gEventProcess = processId;
+    // Every process's events, sorted out here: Wine delivers none to a hook
+    // given the process id.
+    hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, onWinEvent, 0, 0,
                             WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
 }
 
@@ -490,14 +499,18 @@ INPUT keyInput(WORD vk, bool up)
 
 }  // namespace
 
-void key(HWND window, WORD vk, bool alt)
+void key(HWND window, WORD vk, bool alt, bool shift)
 {
     bringForward(window);
     std::vector<INPUT> inputs;
     if (alt)
         inputs.push_back(keyInput(VK_MENU, false));
+    if (shift)
+        inputs.push_back(keyInput(VK_SHIFT, false));
     inputs.push_back(keyInput(vk, false));
     inputs.push_back(keyInput(vk, true));
+    if (shift)
+        inputs.push_back(keyInput(VK_SHIFT, true));
     if (alt)
         inputs.push_back(keyInput(VK_MENU, true));
     send(inputs);
@@ -621,6 +634,63 @@ MessageBoxSeen waitMessageBoxOver(HWND owner, DWORD ms)
     s.titleStart = true;
     s.owner = owner;
     return describe(waitFor(s, ms));
+}
+
+DebugOutput::DebugOutput()
+{
+    InitializeCriticalSection(&lock_);
+    bufferReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+    dataReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");
+    if (!bufferReady_ || !dataReady_ || !mapping_)
+        return;
+    view_ = static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 4096));
+    if (view_)
+        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+}
+
+DWORD WINAPI DebugOutput::run(void* self)
+{
+    auto& d = *static_cast<DebugOutput*>(self);
+    while (!d.stop_) {
+        SetEvent(d.bufferReady_);
+        if (WaitForSingleObject(d.dataReady_, 100) != WAIT_OBJECT_0)
+            continue;
+        DWORD pid = 0;
+        std::memcpy(&pid, d.view_, sizeof pid);
+        const char* text = d.view_ + sizeof pid;
+        const std::string line(text, strnlen(text, 4096 - sizeof pid));
+        EnterCriticalSection(&d.lock_);
+        d.texts_.emplace_back(pid, line);
+        LeaveCriticalSection(&d.lock_);
+    }
+    return 0;
+}
+
+DebugOutput::~DebugOutput()
+{
+    if (thread_) {
+        InterlockedExchange(&stop_, 1);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+    }
+    if (view_)
+        UnmapViewOfFile(view_);
+    for (HANDLE h : {mapping_, dataReady_, bufferReady_})
+        if (h)
+            CloseHandle(h);
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<std::string> DebugOutput::of(DWORD processId)
+{
+    std::vector<std::string> texts;
+    EnterCriticalSection(&lock_);
+    for (const auto& [pid, text] : texts_)
+        if (pid == processId)
+            texts.push_back(text);
+    LeaveCriticalSection(&lock_);
+    return texts;
 }
 
 bool codePageAsExpected()

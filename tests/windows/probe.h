@@ -108,9 +108,9 @@ const Control* controlAt(const std::vector<Control>& all, int left, int top, int
 std::string windowText(HWND hwnd);
 
 // Input as a player gives it, to the window that has the focus: a virtual
-// key (with Alt when alt is set), or a left click at a point of a window's
-// client area.
-void key(HWND window, WORD vk, bool alt = false);
+// key (with Alt when alt is set, with Shift when shift is), or a left click
+// at a point of a window's client area.
+void key(HWND window, WORD vk, bool alt = false, bool shift = false);
 void click(HWND hwnd, int x, int y);
 // Lets the program catch up with what it was sent; meanwhile this thread's
 // messages are handled, and with them the events of a WinEvents.
@@ -153,6 +153,28 @@ public:
 
 private:
     HWINEVENTHOOK hook_ = nullptr;
+};
+
+// What programs write to the debugger output (OutputDebugString) while it
+// lives, collected as a debug-output viewer collects it: through the shared
+// buffer "DBWIN_BUFFER" and its two events.
+class DebugOutput {
+public:
+    DebugOutput();
+    ~DebugOutput();
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+    bool listening() const { return thread_ != nullptr; }
+    // The texts that process wrote so far, in the ANSI code page.
+    std::vector<std::string> of(DWORD processId);
+
+private:
+    static DWORD WINAPI run(void* self);
+    HANDLE bufferReady_ = nullptr, dataReady_ = nullptr, mapping_ = nullptr, thread_ = nullptr;
+    const char* view_ = nullptr;
+    volatile LONG stop_ = 0;
+    CRITICAL_SECTION lock_;
+    std::vector<std::pair<DWORD, std::string>> texts_;
 };
 
 // The pixels of a window's client area as they are on the screen.
