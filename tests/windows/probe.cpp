@@ -399,6 +399,19 @@ Accessible read(IAccessible* object, VARIANT child)
     long left = 0, top = 0, width = 0, height = 0;
     if (SUCCEEDED(object->accLocation(&left, &top, &width, &height, child)))
         a.location = {left, top, left + width, top + height};
+    // The window a parent object stands for, as it tells through IOleWindow
+    // (all that Wine's standard window object answers).
+    IDispatch* parent = nullptr;
+    if (SUCCEEDED(object->get_accParent(&parent)) && parent) {
+        IOleWindow* window = nullptr;
+        if (SUCCEEDED(parent->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window))) && window) {
+            HWND hwnd = nullptr;
+            if (SUCCEEDED(window->GetWindow(&hwnd)))
+                a.parentWindow = hwnd;
+            window->Release();
+        }
+        parent->Release();
+    }
     return a;
 }
 

@@ -124,6 +124,7 @@ struct Accessible {
     long role = 0;
     long state = 0;
     RECT location{};  // screen coordinates
+    HWND parentWindow = nullptr;  // the window its parent object stands for, if it tells
 };
 // The object of a window's part (its client area by default), through
 // AccessibleObjectFromWindow, as a reader meets it at a window.

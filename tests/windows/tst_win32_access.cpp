@@ -407,6 +407,9 @@ TEST_CASE(everyControlAsReadersReadIt)
     RECT r{};
     GetWindowRect(board, &r);
     CHECK(EqualRect(&own.location, &r));
+    // Its parent is the standard object of its own window, as for any client
+    // area (Wine's window object tells its window, not its role).
+    CHECK(own.parentWindow == board);
     CHECK(heard(announcer, standIn.calls()).live);
 
     // A move: the board says the new state.
