@@ -17,7 +17,7 @@
 // over any server's object) and where it is not.
 //
 // An object only holds the window's handle and looks the window up at every
-// question: once the window is gone (ForgetAccessibleObject, from the form's
+// question: once the window is gone (ClearAccessibleProperties, from the form's
 // WM_DESTROY) a reader still holding the object gets "not connected".
 #include "win32_platform.h"
 
