@@ -146,9 +146,4 @@ void InstallFontSubstitutions()
     }
 }
 
-bool DisplayAvailable()
-{
-    return QGuiApplication::primaryScreen() != nullptr;
-}
-
 }  // namespace platform

@@ -47,7 +47,4 @@ void SetButtonFace(QPushButton* button, std::uint32_t bgr);
 // on the screen. The close box is always there.
 void FixWindow(QWidget* window, int width, int height, bool minimizeButton);
 
-// True when Qt has a screen to show windows on.
-bool DisplayAvailable();
-
 }  // namespace platform

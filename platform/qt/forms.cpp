@@ -81,9 +81,7 @@ private:
 template <typename Base>
 class FormWindow : public Base {
 public:
-    explicit FormWindow(NativeForm& native) : native_(native) {}
-
-    void setBackground(const QImage& picture) { background_ = picture; }
+    FormWindow(NativeForm& native, const QImage& background) : native_(native), background_(background) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override
@@ -156,15 +154,8 @@ private:
     QImage background_;
 };
 
-class MainWindow : public FormWindow<QWidget> {
-public:
-    using FormWindow::FormWindow;
-};
-
-class DialogWindow : public FormWindow<QDialog> {
-public:
-    using FormWindow::FormWindow;
-};
+using MainWindow = FormWindow<QWidget>;
+using DialogWindow = FormWindow<QDialog>;
 
 QImage formImage(const char* file)
 {
@@ -245,10 +236,11 @@ NativeForm* CreateForm(Form& form)
 {
     const FormDef& def = form.Def();
     auto* native = new NativeForm{form, nullptr, {}};
+    const QImage background = def.background ? formImage(def.background) : QImage();
     if (def.dialog)
-        native->window = std::make_unique<DialogWindow>(*native);
+        native->window = std::make_unique<DialogWindow>(*native, background);
     else
-        native->window = std::make_unique<MainWindow>(*native);
+        native->window = std::make_unique<MainWindow>(*native, background);
     QWidget* window = native->window.get();
     window->setObjectName(QLatin1String(def.name));
     window->setProperty("velmoForm", QVariant::fromValue(static_cast<void*>(&form)));
@@ -257,13 +249,6 @@ NativeForm* CreateForm(Form& form)
         window->setFont(VbFont(QLatin1String(def.font.family), def.font.points, def.font.bold));
     if (def.icon)
         window->setWindowIcon(QIcon(QPixmap::fromImage(formImage(def.icon))));
-    if (def.background) {
-        const QImage background = formImage(def.background);
-        if (def.dialog)
-            static_cast<DialogWindow*>(window)->setBackground(background);
-        else
-            static_cast<MainWindow*>(window)->setBackground(background);
-    }
     FixWindow(window, def.width, def.height, def.minimizeButton);
     return native;
 }

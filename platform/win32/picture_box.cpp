@@ -144,6 +144,10 @@ LRESULT CALLBACK PictureBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (box->control.Def().flags & TakesFocus)
             SetFocus(hwnd);
         return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT object = win32::PictureBoxObject(*box, wParam, lParam))
+            return object;
+        break;
     case WM_NCDESTROY:
         RemovePropW(hwnd, kFocusByKey);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -79,6 +79,7 @@ struct NativeControl {
     bool isContainer = false;  // other controls lie in it
     // Drop-down list: the height of its selection field
     int fieldHeight = 0;
+    std::wstring accessibleDescription;  // what screen readers are given of it (access.cpp)
 
     NativeControl(NativeForm& f, Control& c) : form(f), control(c) {}
     NativeControl(const NativeControl&) = delete;
@@ -170,10 +171,24 @@ void RunLater();
 
 // Screen readers (access.cpp).
 void SetAccessibleName(HWND hwnd, const std::wstring& name);
+// Passes the control's description on, as far as readers need it.
+void SetAccessibleDescription(NativeControl& control);
 void SetAccessibleRole(HWND hwnd, long role);
+// Before the window goes: its annotations and its own object's ties.
 void ClearAccessibleProperties(HWND hwnd);
 HWND CreateAnnouncer(HWND form);
+void Say(NativeForm& form, std::string_view text);
+// EVENT_SYSTEM_ALERT for the label, unless the focus says its text already.
+void Alert(NativeControl& label);
 void ReleaseAccessibility();
+
+// The accessible objects of the program's own window classes
+// (board_access.cpp): the answer to WM_GETOBJECT for the client area, 0 for
+// any other object id.
+LRESULT PictureBoxObject(NativeControl& box, WPARAM wParam, LPARAM lParam);
+LRESULT AnnouncerObject(HWND announcer, WPARAM wParam, LPARAM lParam);
+void SetAnnouncerNews(HWND announcer, const std::wstring& news);
+void ForgetAccessibleObject(HWND hwnd);
 
 }  // namespace win32
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace probe {
 
@@ -357,7 +358,132 @@ const Control* controlAt(const std::vector<Control>& all, int left, int top, int
 
 void settle(DWORD ms)
 {
-    Sleep(ms);
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(end - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+namespace {
+
+std::string text(BSTR b)
+{
+    std::string s = b ? narrow(std::wstring(b, SysStringLen(b))) : std::string();
+    SysFreeString(b);
+    return s;
+}
+
+Accessible read(IAccessible* object, VARIANT child)
+{
+    Accessible a;
+    a.found = true;
+    BSTR b = nullptr;
+    if (SUCCEEDED(object->get_accName(child, &b)))
+        a.name = text(b);
+    b = nullptr;
+    if (SUCCEEDED(object->get_accDescription(child, &b)))
+        a.description = text(b);
+    VARIANT v;
+    VariantInit(&v);
+    if (SUCCEEDED(object->get_accRole(child, &v)) && v.vt == VT_I4)
+        a.role = v.lVal;
+    VariantClear(&v);
+    if (SUCCEEDED(object->get_accState(child, &v)) && v.vt == VT_I4)
+        a.state = v.lVal;
+    VariantClear(&v);
+    long left = 0, top = 0, width = 0, height = 0;
+    if (SUCCEEDED(object->accLocation(&left, &top, &width, &height, child)))
+        a.location = {left, top, left + width, top + height};
+    // The window a parent object stands for, as it tells through IOleWindow
+    // (all that Wine's standard window object answers).
+    IDispatch* parent = nullptr;
+    if (SUCCEEDED(object->get_accParent(&parent)) && parent) {
+        IOleWindow* window = nullptr;
+        if (SUCCEEDED(parent->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window))) && window) {
+            HWND hwnd = nullptr;
+            if (SUCCEEDED(window->GetWindow(&hwnd)))
+                a.parentWindow = hwnd;
+            window->Release();
+        }
+        parent->Release();
+    }
+    return a;
+}
+
+}  // namespace
+
+Accessible readAccessible(HWND hwnd, LONG objectId)
+{
+    void* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, DWORD(objectId), IID_IAccessible, &object)) || !object)
+        return {};
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    auto* accessible = static_cast<IAccessible*>(object);
+    Accessible a = read(accessible, self);
+    accessible->Release();
+    return a;
+}
+
+namespace {
+
+std::vector<WinEventSeen>* gEvents = nullptr;
+DWORD gEventProcess = 0;
+
+void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
+{
+    if (!gEvents)
+        return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != gEventProcess)
+        return;
+    WinEventSeen seen{event, hwnd, object, child, {}};
+    IAccessible* accessible = nullptr;
+    VARIANT which;
+    VariantInit(&which);
+    if (hwnd && SUCCEEDED(AccessibleObjectFromEvent(hwnd, DWORD(object), DWORD(child), &accessible, &which))
+        && accessible) {
+        seen.read = read(accessible, which);
+        accessible->Release();
+        VariantClear(&which);
+    }
+    gEvents->push_back(seen);
+}
+
+}  // namespace
+
+WinEvents::WinEvents(DWORD processId)
+{
+    gEvents = new std::vector<WinEventSeen>;
+    gEventProcess = processId;
+    // Every process's events, sorted out here: Wine delivers none to a hook
+    // given the process id.
+    hook_ = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, onWinEvent, 0, 0,
+                            WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+}
+
+WinEvents::~WinEvents()
+{
+    if (hook_)
+        UnhookWinEvent(hook_);
+    delete gEvents;
+    gEvents = nullptr;
+}
+
+std::vector<WinEventSeen> WinEvents::take()
+{
+    std::vector<WinEventSeen> seen;
+    if (gEvents)
+        seen.swap(*gEvents);
+    return seen;
 }
 
 namespace {
@@ -386,14 +512,18 @@ INPUT keyInput(WORD vk, bool up)
 
 }  // namespace
 
-void key(HWND window, WORD vk, bool alt)
+void key(HWND window, WORD vk, bool alt, bool shift)
 {
     bringForward(window);
     std::vector<INPUT> inputs;
     if (alt)
         inputs.push_back(keyInput(VK_MENU, false));
+    if (shift)
+        inputs.push_back(keyInput(VK_SHIFT, false));
     inputs.push_back(keyInput(vk, false));
     inputs.push_back(keyInput(vk, true));
+    if (shift)
+        inputs.push_back(keyInput(VK_SHIFT, true));
     if (alt)
         inputs.push_back(keyInput(VK_MENU, true));
     send(inputs);
@@ -517,6 +647,63 @@ MessageBoxSeen waitMessageBoxOver(HWND owner, DWORD ms)
     s.titleStart = true;
     s.owner = owner;
     return describe(waitFor(s, ms));
+}
+
+DebugOutput::DebugOutput()
+{
+    InitializeCriticalSection(&lock_);
+    bufferReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+    dataReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");
+    if (!bufferReady_ || !dataReady_ || !mapping_)
+        return;
+    view_ = static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 4096));
+    if (view_)
+        thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+}
+
+DWORD WINAPI DebugOutput::run(void* self)
+{
+    auto& d = *static_cast<DebugOutput*>(self);
+    while (!d.stop_) {
+        SetEvent(d.bufferReady_);
+        if (WaitForSingleObject(d.dataReady_, 100) != WAIT_OBJECT_0)
+            continue;
+        DWORD pid = 0;
+        std::memcpy(&pid, d.view_, sizeof pid);
+        const char* text = d.view_ + sizeof pid;
+        const std::string line(text, strnlen(text, 4096 - sizeof pid));
+        EnterCriticalSection(&d.lock_);
+        d.texts_.emplace_back(pid, line);
+        LeaveCriticalSection(&d.lock_);
+    }
+    return 0;
+}
+
+DebugOutput::~DebugOutput()
+{
+    if (thread_) {
+        InterlockedExchange(&stop_, 1);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+    }
+    if (view_)
+        UnmapViewOfFile(view_);
+    for (HANDLE h : {mapping_, dataReady_, bufferReady_})
+        if (h)
+            CloseHandle(h);
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<std::string> DebugOutput::of(DWORD processId)
+{
+    std::vector<std::string> texts;
+    EnterCriticalSection(&lock_);
+    for (const auto& [pid, text] : texts_)
+        if (pid == processId)
+            texts.push_back(text);
+    LeaveCriticalSection(&lock_);
+    return texts;
 }
 
 bool codePageAsExpected()

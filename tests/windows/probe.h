@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <string>
 #include <vector>
 
@@ -106,12 +108,75 @@ const Control* controlAt(const std::vector<Control>& all, int left, int top, int
 std::string windowText(HWND hwnd);
 
 // Input as a player gives it, to the window that has the focus: a virtual
-// key (with Alt when alt is set), or a left click at a point of a window's
-// client area.
-void key(HWND window, WORD vk, bool alt = false);
+// key (with Alt when alt is set, with Shift when shift is), or a left click
+// at a point of a window's client area.
+void key(HWND window, WORD vk, bool alt = false, bool shift = false);
 void click(HWND hwnd, int x, int y);
-// Lets the program catch up with what it was sent.
+// Lets the program catch up with what it was sent; meanwhile this thread's
+// messages are handled, and with them the events of a WinEvents.
 void settle(DWORD ms = 300);
+
+// An accessible object as a screen reader reads it: name, description, role,
+// state and place on the screen; found is false when there is none.
+struct Accessible {
+    bool found = false;
+    std::string name, description;  // UTF-8
+    long role = 0;
+    long state = 0;
+    RECT location{};  // screen coordinates
+    HWND parentWindow = nullptr;  // the window its parent object stands for, if it tells
+};
+// The object of a window's part (its client area by default), through
+// AccessibleObjectFromWindow, as a reader meets it at a window.
+Accessible readAccessible(HWND hwnd, LONG objectId = OBJID_CLIENT);
+
+// The events of one process that Windows screen readers listen to, from an
+// out-of-context WinEvent hook (WINEVENT_OUTOFCONTEXT), each with its object
+// read at once (AccessibleObjectFromEvent), as a reader reads it when the
+// event arrives. They come while this thread handles its messages (settle).
+struct WinEventSeen {
+    DWORD event = 0;
+    HWND hwnd = nullptr;
+    LONG object = 0, child = 0;
+    Accessible read;
+};
+class WinEvents {
+public:
+    // The events from EVENT_MIN to EVENT_MAX (focus, alerts, live regions,
+    // description changes...) of that process.
+    explicit WinEvents(DWORD processId);
+    ~WinEvents();
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
+    bool hooked() const { return hook_ != nullptr; }
+    // The events seen since the last call, oldest first.
+    std::vector<WinEventSeen> take();
+
+private:
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
+// What programs write to the debugger output (OutputDebugString) while it
+// lives, collected as a debug-output viewer collects it: through the shared
+// buffer "DBWIN_BUFFER" and its two events.
+class DebugOutput {
+public:
+    DebugOutput();
+    ~DebugOutput();
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+    bool listening() const { return thread_ != nullptr; }
+    // The texts that process wrote so far, in the ANSI code page.
+    std::vector<std::string> of(DWORD processId);
+
+private:
+    static DWORD WINAPI run(void* self);
+    HANDLE bufferReady_ = nullptr, dataReady_ = nullptr, mapping_ = nullptr, thread_ = nullptr;
+    const char* view_ = nullptr;
+    volatile LONG stop_ = 0;
+    CRITICAL_SECTION lock_;
+    std::vector<std::pair<DWORD, std::string>> texts_;
+};
 
 // The pixels of a window's client area as they are on the screen.
 facts::Bitmap capture(HWND hwnd);
