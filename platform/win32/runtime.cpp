@@ -2,11 +2,32 @@
 // through the shell, ending the process.
 #include "win32_platform.h"
 
+#include "app.h"
+#include "runtime.h"
+
 #include <shellapi.h>
 
 #include <cstdio>
 
-namespace platform::backend {
+namespace platform {
+
+// The shell takes paths up to MAX_PATH; a longer one can take the program
+// down with it. Such a file goes by its short name where the file system
+// has one short enough; else there is none to give.
+std::wstring win32::ShellPath(const std::wstring& path)
+{
+    if (path.size() < MAX_PATH)
+        return path;
+    const std::wstring full = path.starts_with(L"\\\\") ? path : L"\\\\?\\" + path;
+    std::wstring brief(full.size() + 1, L'\0');
+    const DWORD length = GetShortPathNameW(full.c_str(), brief.data(), static_cast<DWORD>(brief.size()));
+    brief.resize(length < brief.size() ? length : 0);
+    if (brief.starts_with(L"\\\\?\\"))
+        brief.erase(0, 4);
+    return brief.size() < MAX_PATH ? brief : std::wstring();
+}
+
+namespace backend {
 
 void MessageBox(const std::string& prompt, int style, const std::string& title)
 {
@@ -20,7 +41,12 @@ void MessageBox(const std::string& prompt, int style, const std::string& title)
 
 bool OpenWithShell(NativeForm* owner, const std::string& file)
 {
-    const std::wstring path = win32::Wide(file);
+    const std::wstring path = win32::ShellPath(win32::Wide(file));
+    if (path.empty()) {
+        platform::MsgBox("ヘルプ ファイルの場所が深すぎるため、開くことができません。\n\n" + file, platform::vbExclamation,
+                         platform::App::Title());
+        return false;
+    }
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.hwnd = owner ? owner->hwnd : nullptr;
@@ -39,4 +65,5 @@ void Exit(int status)
     ExitProcess(static_cast<UINT>(status));
 }
 
-}  // namespace platform::backend
+}  // namespace backend
+}  // namespace platform

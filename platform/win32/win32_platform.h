@@ -124,6 +124,11 @@ struct Measuring {
 // The heights of a drop-down list's selection field and of its items.
 bool MeasureItem(NativeForm& form, MEASUREITEMSTRUCT& item);
 
+// The path to hand the shell for a file: itself, or for one of MAX_PATH
+// characters or more its short form; empty when that is too long too
+// (runtime.cpp).
+std::wstring ShellPath(const std::wstring& path);
+
 // UTF-8 to UTF-16 and back (text.cpp).
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);

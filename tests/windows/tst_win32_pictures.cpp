@@ -10,6 +10,8 @@
 #include "form_pictures.h"
 #include "forms.h"
 #include "picture.h"
+#include "runtime.h"
+#include "win32_platform.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -20,6 +22,8 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <tuple>
+#include <vector>
 
 using namespace platform;
 
@@ -163,8 +167,47 @@ void drawing()
 
 }  // namespace
 
+// A help file deeper than the shell takes is not handed to it: the player
+// is told in a box, and the program goes on.
+void deepHelp()
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = std::wstring(L"\\\\?\\") + temp + L"velmo-deep";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    while (dir.size() < 1000) {
+        dir += L"\\" + std::wstring(60, L'd');
+        CreateDirectoryW(dir.c_str(), nullptr);
+    }
+    const std::wstring file = dir + L"\\velmo.chm";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    check(h != INVALID_HANDLE_VALUE, "a help file 1,000 characters deep");
+    CloseHandle(h);
+
+    // What the shell is given names the same file in fewer than MAX_PATH
+    // characters, or nothing is given (and the player is told).
+    const std::wstring given = win32::ShellPath(file.substr(4));
+    check(given.empty() || given.size() < MAX_PATH, "the path the shell gets is one it takes");
+    if (!given.empty()) {
+        const auto identity = [](const std::wstring& name) {
+            BY_HANDLE_FILE_INFORMATION info{};
+            HANDLE f = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            const bool opened = f != INVALID_HANDLE_VALUE && GetFileInformationByHandle(f, &info);
+            CloseHandle(f);
+            return std::tuple{opened, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+        };
+        check(std::get<0>(identity(given)) && identity(given) == identity(file), "the short path names the help file");
+    }
+    check(win32::ShellPath(L"C:\\Games\\velmo.chm") == L"C:\\Games\\velmo.chm", "a short path goes as it is");
+    std::wstring tooDeep = L"C:\\";
+    while (tooDeep.size() < 1000)
+        tooDeep += std::wstring(60, L'x') + L"\\";
+    check(win32::ShellPath(tooDeep + L"velmo.chm").empty(), "a deep path that does not exist has no short form to give");
+}
+
 int main()
 {
+    deepHelp();
     pathRule();
     resources();
     damaged();
