@@ -137,21 +137,11 @@ bool restatesValue(const NativeControl& c, std::string_view text)
     return !value.empty() && text.substr(0, value.size()) == value;
 }
 
-NativeControl* controlOf(NativeForm& form, HWND hwnd)
-{
-    if (!hwnd)
-        return nullptr;
-    for (const auto& c : form.controls)
-        if (c->hwnd == hwnd)
-            return c.get();
-    return nullptr;
-}
-
 // The control that has the focus, or takes it when the form is activated.
 NativeControl* focusOf(NativeForm& form)
 {
     const HWND focus = GetFocus();
-    if (NativeControl* c = focus && form.hwnd && IsChild(form.hwnd, focus) ? controlOf(form, focus) : nullptr)
+    if (NativeControl* c = focus && form.hwnd && IsChild(form.hwnd, focus) ? ControlOf(form, focus) : nullptr)
         return c;
     return form.focus;
 }
@@ -241,7 +231,7 @@ void Say(NativeForm& form, std::string_view text)
     if (!form.announcer)
         return;
     // The list's own value change says it.
-    if (const NativeControl* focus = controlOf(form, GetFocus()); focus && restatesValue(*focus, text))
+    if (const NativeControl* focus = ControlOf(form, GetFocus()); focus && restatesValue(*focus, text))
         return;
     const std::wstring news = Wide(text);
     SetAnnouncerNews(form.announcer, news);
