@@ -70,7 +70,15 @@ if [ ${#missing[@]} -gt 0 ] || [ ${#missing_wine[@]} -gt 0 ]; then
   if [ ${#missing_wine[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo[@]}" dpkg --add-architecture i386
   fi
-  "${sudo[@]}" apt-get update -qq
+  # A mirror caught mid-sync fails an update now and then; try again.
+  for attempt in 1 2 3 4; do
+    "${sudo[@]}" apt-get update -qq && break
+    # Still failing: go on with the lists that did come; the install
+    # below says plainly if a package is then not to be had.
+    [ "$attempt" -lt 4 ] || { echo "apt-get update failed; going on with the lists it has" >&2; break; }
+    echo "apt-get update failed; trying again in $((attempt * 20)) s" >&2
+    sleep $((attempt * 20))
+  done
   if [ ${#missing[@]} -gt 0 ]; then
     "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
