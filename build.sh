@@ -65,7 +65,14 @@ case "$cmd" in
     # The Windows build's figures under Wine.
     configure windows-bench
     cmake --build --preset windows-bench
-    bench/run-bench.sh build/bench build/windows-bench
+    # The web build's figures in headless Chromium: the game's page (with
+    # the tests' node modules, which hold the browser's driver) and the
+    # bench's own pages.
+    configure web
+    cmake --build --preset web
+    configure web-bench
+    cmake --build --preset web-bench
+    bench/run-bench.sh build/bench build/windows-bench build/web build/web-bench
     ;;
   windows|run-windows)
     scripts/install-deps.sh test

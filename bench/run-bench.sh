@@ -3,17 +3,25 @@
 # and PASS or MISS. Every ratio compares two things measured in this run.
 # Beside the times, valgrind's callgrind counts the instructions of the same
 # work, which other processes on the machine do not disturb.
-#   bench/run-bench.sh [BUILD_DIR [WINDOWS_BUILD_DIR]]
-#                       (defaults build/bench and build/windows-bench;
-#                        ./build.sh bench builds both)
+#   bench/run-bench.sh [BUILD_DIR [WINDOWS_BUILD_DIR [WEB_SITE [WEB_BENCH_DIR]]]]
+#                       (defaults build/bench, build/windows-bench, build/web
+#                        and build/web-bench; ./build.sh bench builds them all)
 # The Windows figures run under Wine and are left out when there is no
-# Windows bench build or no Wine.
-# BENCH_REPETITIONS (9), STARTUP_RUNS (21) and COUNT_ITERATIONS (20) set the
-# sizes; COUNT_ITERATIONS=0 leaves the instruction counts out.
+# Windows bench build or no Wine. The web figures run in headless Chromium
+# from node, with the puppeteer-core that the web preset's build installs
+# (VELMO_NODE_MODULES, default build/web-tests), and are left out when the
+# browser, node, the page or the web bench build is missing.
+# BENCH_REPETITIONS (9), STARTUP_RUNS (21), WEB_SAMPLES (31) and
+# COUNT_ITERATIONS (20) set the sizes; COUNT_ITERATIONS=0 leaves the
+# instruction counts out.
 set -euo pipefail
 build=$(cd "${1:-build/bench}" && pwd)
 windows=${2:-build/windows-bench}
 [ -d "$windows" ] && windows=$(cd "$windows" && pwd)
+web_site=${3:-build/web}
+web_bench=${4:-build/web-bench}
+web_modules=${VELMO_NODE_MODULES:-build/web-tests}
+chromium=${VELMO_CHROMIUM:-/usr/bin/chromium}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 iterations=${COUNT_ITERATIONS:-20}
@@ -92,6 +100,38 @@ if [ -x "$windows/Velmo.exe" ] && command -v wine >/dev/null; then
 else
   echo
   echo "== Windows build under Wine: left out ($windows/Velmo.exe or wine not found)"
+fi
+
+# What the web section needs, or the first thing missing.
+web_missing() {
+  if [ ! -x "$chromium" ]; then echo "$chromium"
+  elif ! command -v node >/dev/null; then echo "node"
+  elif [ ! -f "$web_site/velmo.wasm" ]; then echo "$web_site/velmo.wasm"
+  elif [ ! -f "$web_bench/bench/board/velmo.wasm" ]; then echo "$web_bench/bench/board/velmo.wasm"
+  elif [ ! -d "$web_modules/node_modules/puppeteer-core" ]; then echo "$web_modules/node_modules/puppeteer-core"
+  fi
+}
+echo
+missing=$(web_missing)
+if [ -z "$missing" ]; then
+  echo "== Web build in headless Chromium: $("$chromium" --version 2>/dev/null || echo chromium), node $(node --version)"
+  echo "   start-up: alternating first visits in fresh browser contexts; redraw: alternating batches in one page"
+  VELMO_NODE_MODULES=$(cd "$web_modules" && pwd) VELMO_CHROMIUM="$chromium" \
+    node "$(dirname "$0")/web_bench.mjs" "$web_site" "$web_bench/bench" "${STARTUP_RUNS:-21}" "${WEB_SAMPLES:-31}" \
+    | tee "$out/web.txt"
+  # What a visitor downloads at most, compressed as a server would send it:
+  # every file of the page but the help pages, each with gzip -9.
+  total=0
+  files=0
+  while IFS= read -r -d '' f; do
+    total=$((total + $(gzip -9 -c -n "$f" | wc -c)))
+    files=$((files + 1))
+  done < <(find "$web_site" -type f -not -path "$web_site/help/*" -print0)
+  printf 'info   %-30s %7d KB  (%d bytes in %d files, gzip -9 each)\n' "web page gzipped (help aside)" \
+    $(((total + 500) / 1000)) "$total" "$files" | tee -a "$out/web.txt"
+  results+=("$out/web.txt")
+else
+  echo "== Web build in headless Chromium: left out ($missing not found)"
 fi
 
 echo

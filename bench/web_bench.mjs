@@ -1,0 +1,150 @@
+// The web build's figures, in Debian's headless Chromium (tests/web/page.mjs
+// serves the folders and starts the browser):
+//
+//   start-up     from the navigation until the start dialog is painted: the
+//                game's page (SITE) against a plain static page of the same
+//                content (BENCH/plain). Runs alternate, each the first visit
+//                of a fresh browser context (nothing cached, no service
+//                worker yet), and the medians are compared.
+//   full redraw  the game window's DrawBoard with its canvas update against
+//                the floor written straight in JavaScript, in one page
+//                (BENCH/board: bench/web_board_bench.cpp with
+//                bench/web_board_floor.js).
+//
+//   node bench/web_bench.mjs SITE BENCH [RUNS [SAMPLES]]   (21 and 31)
+//
+// VELMO_NODE_MODULES names the folder whose node_modules holds
+// puppeteer-core. The exit status is 1 when a measurement fails (a page
+// error, a dialog never painted, a floor that draws another board).
+import fs from "node:fs";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import * as web from "../tests/web/page.mjs";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const [site, bench, runsArg, samplesArg] = process.argv.slice(2);
+if (!site || !bench) {
+  console.error("usage: node bench/web_bench.mjs SITE BENCH [RUNS [SAMPLES]]");
+  process.exit(2);
+}
+const runs = Number(runsArg || 21);
+const samples = Number(samplesArg || 31);
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+function ratioLine(name, value, goal) {
+  const verdict = value <= goal ? "PASS" : "MISS";
+  return `ratio  ${name.padEnd(30)} ${value.toFixed(2)}x  (goal <= ${goal.toFixed(2)})  ${verdict}`;
+}
+
+// Put into both pages before their own scripts: once the start dialog's
+// window is shown with its buttons and the pictures in it are decoded, two
+// animation frames later a frame with it has been painted. Times are from
+// the navigation's start (performance.timeOrigin).
+function watchForDialog() {
+  const selector = "#desktop .slot:not([hidden]) .client button";
+  let seen = false;
+  const observer = new MutationObserver(check);
+  observer.observe(document, { childList: true, subtree: true, attributes: true, attributeFilter: ["hidden"] });
+  check();
+
+  function check() {
+    if (seen || !document.querySelector(selector))
+      return;
+    seen = true;
+    observer.disconnect();
+    const appeared = performance.now();
+    const pictures = [...document.querySelectorAll("#desktop .slot:not([hidden]) .client img")];
+    Promise.all(pictures.map(p => p.decode())).then(() => {
+      requestAnimationFrame(() => requestAnimationFrame(() => {
+        window.velmoStartup = { appeared, painted: performance.now() };
+      }));
+    }, e => { window.velmoStartup = { error: String(e) }; });
+  }
+}
+
+async function startUp(browser, url) {
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    const errors = [];
+    page.on("pageerror", e => errors.push(String(e)));
+    await page.evaluateOnNewDocument(watchForDialog);
+    await page.goto(url, { waitUntil: "load", timeout: 60000 });
+    await page.waitForFunction(() => window.velmoStartup, { timeout: 60000 });
+    const result = await page.evaluate(() => window.velmoStartup);
+    if (result.error || errors.length)
+      throw new Error(`${url}: ${result.error || errors.join("; ")}`);
+    return result;
+  } finally {
+    await context.close();
+  }
+}
+
+async function startUpFigures(browser) {
+  const game = await web.serve(site);
+  const plain = await web.serve(path.join(bench, "plain"));
+  try {
+    // One of each first, not counted: the browser's own first start of a
+    // renderer, the files into the system's page cache.
+    await startUp(browser, game.url);
+    await startUp(browser, plain.url);
+    const times = { game: [], plain: [] };
+    for (let i = 0; i < runs; ++i) {
+      const order = i % 2 ? ["plain", "game"] : ["game", "plain"];
+      for (const which of order)
+        times[which].push(await startUp(browser, which === "game" ? game.url : plain.url));
+    }
+    const painted = which => median(times[which].map(t => t.painted));
+    const appeared = which => median(times[which].map(t => t.appeared));
+    const g = painted("game"), p = painted("plain");
+    console.log(`time   ${"web start-up, game page".padEnd(30)} ${g.toFixed(1).padStart(7)} ms  ` +
+                `(in the page ${appeared("game").toFixed(1)} ms; median of ${runs}, each a first visit)`);
+    console.log(`time   ${"web start-up, plain page".padEnd(30)} ${p.toFixed(1).padStart(7)} ms  ` +
+                `(in the page ${appeared("plain").toFixed(1)} ms)`);
+    console.log(ratioLine("web start-up / plain page", g / p, 1.2));
+  } finally {
+    await game.close();
+    await plain.close();
+  }
+}
+
+async function redrawFigures(browser) {
+  const server = await web.serve(path.join(bench, "board"));
+  try {
+    const page = await web.newPage(browser);
+    await page.evaluateOnNewDocument(fs.readFileSync(path.join(here, "web_board_floor.js"), "utf8"));
+    await page.goto(`${server.url}?samples=${samples}`, { waitUntil: "load" });
+    await page.waitForFunction(() => window.velmoBoardBench || (typeof VelmoPage !== "undefined" && VelmoPage.state().ended),
+                               { timeout: 300000, polling: 200 });
+    const result = await page.evaluate(() => window.velmoBoardBench);
+    if (page.errors.length || !result)
+      throw new Error(`the board bench ended without its figures: ${page.errors.join("; ")} ${page.consoleLines.join("; ")}`);
+    if (result.differing !== 0)
+      throw new Error(result.differing < 0 ? "the board bench has no floor or no board canvas"
+                                           : `DrawBoard and the floor differ in ${result.differing} pixels`);
+    const f = median(result.floor), d = median(result.redraw);
+    console.log(`time   ${"floor".padEnd(30)} ${f.toFixed(1).padStart(7)} us  ` +
+                `(median of ${result.floor.length} batches of ${result.batch})`);
+    console.log(`time   ${"DrawBoard and canvas, 7 pieces".padEnd(30)} ${d.toFixed(1).padStart(7)} us`);
+    console.log(ratioLine("web full redraw / floor", d / f, 1.5));
+    await page.close();
+  } finally {
+    await server.close();
+  }
+}
+
+const browser = await web.launch({ width: 1600, height: 1000 });
+try {
+  console.log(`chromium: ${await browser.version()}`);
+  await startUpFigures(browser);
+  await redrawFigures(browser);
+} catch (e) {
+  console.error(`web_bench: ${e.message}`);
+  process.exitCode = 1;
+} finally {
+  await browser.close();
+}
