@@ -10,6 +10,9 @@
 
 namespace {
 
+// Pictures go to the page as views of the program's memory, not copies: the
+// page puts them on a canvas before the call returns and keeps nothing of
+// them.
 // clang-format off
 EM_JS(int, velmo_create_form, (const char* name, const char* caption, int width, int height, int dialog,
                                int closeBox, int icon), {
@@ -18,8 +21,7 @@ EM_JS(int, velmo_create_form, (const char* name, const char* caption, int width,
 });
 
 EM_JS(void, velmo_set_background, (int form, const void* pixels, int width, int height), {
-    VelmoPage.setBackground(form, new Uint8ClampedArray(HEAPU8.slice(pixels, pixels + width * height * 4)),
-                            width, height);
+    VelmoPage.setBackground(form, new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
 });
 
 EM_JS(void, velmo_show_form, (int form, int modal), { VelmoPage.showForm(form, !!modal); });
@@ -42,12 +44,12 @@ EM_JS(void, velmo_set_label_for, (int label, int control), { VelmoPage.setLabelF
 
 EM_JS(void, velmo_show_image, (int control, const void* pixels, int width, int height), {
     const rgba = width && height
-        ? new Uint8ClampedArray(HEAPU8.slice(pixels, pixels + width * height * 4)) : null;
+        ? new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4) : null;
     VelmoPage.showImage(control, rgba, width, height);
 });
 
 EM_JS(void, velmo_set_button_picture, (int control, const void* pixels, int width, int height), {
-    VelmoPage.setButtonPicture(control, new Uint8ClampedArray(HEAPU8.slice(pixels, pixels + width * height * 4)),
+    VelmoPage.setButtonPicture(control, new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
                                width, height);
 });
 

@@ -390,7 +390,9 @@ const VelmoPage = (() => {
 
   // ---- pictures ---------------------------------------------------------------
 
-  // rgba: width * height pixels, 4 bytes each (red, green, blue, alpha).
+  // rgba: width * height pixels, 4 bytes each (red, green, blue, alpha): a
+  // view of the program's memory, good only until the call returns, so the
+  // picture goes onto the canvas at once and nothing keeps the view.
   function paint(canvas, rgba, width, height) {
     if (canvas.width !== width || canvas.height !== height) {
       canvas.width = width;
@@ -413,7 +415,10 @@ const VelmoPage = (() => {
       canvas.height = box.h;
     }
     const context = canvas.getContext("2d", { alpha: true });
-    context.clearRect(0, 0, box.w, box.h);
+    // putImageData replaces every pixel it covers: only an image smaller
+    // than the box leaves old pixels to clear.
+    if (width < box.w || height < box.h)
+      context.clearRect(0, 0, box.w, box.h);
     if (width && height)
       context.putImageData(new ImageData(rgba, width, height), 0, 0);
   }
