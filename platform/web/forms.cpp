@@ -107,7 +107,7 @@ void FlushPictures()
     for (const auto& [id, box] : controlsById())
         if (box->dirty && onPage(*box)) {
             if (box->image)
-                page::ShowImage(id, PagePixels(*box->image), box->image->width, box->image->height);
+                page::ShowImage(id, box->image->pixels, box->image->width, box->image->height);
             else
                 page::ShowImage(id, {}, 0, 0);
             box->dirty = false;
@@ -127,8 +127,7 @@ NativeForm* CreateForm(Form& form)
     formsById()[native->id] = native;
     if (def.background) {
         const Picture background = FormPicture(def.background);
-        page::SetBackground(native->id, web::PagePixels(*background.Data()), background.Width(),
-                            background.Height());
+        page::SetBackground(native->id, background.Data()->pixels, background.Width(), background.Height());
     }
     return native;
 }
@@ -168,7 +167,7 @@ NativeControl* CreateControl(NativeForm& window, Control& control, NativeControl
     }
     if (def.kind == Kind::GraphicalButton && def.picture) {
         const Picture picture = FormPicture(def.picture);
-        page::SetButtonPicture(native->id, web::PagePixels(*picture.Data(), &def.maskColor), picture.Width(),
+        page::SetButtonPicture(native->id, web::MaskedPixels(*picture.Data(), def.maskColor), picture.Width(),
                                picture.Height());
     }
     if (def.kind == Kind::PictureBox)

@@ -32,6 +32,9 @@ Picture decode(std::span<const unsigned char> file)
     picture->pixels.resize(std::size_t(rows->width) * std::size_t(rows->height));
     for (int y = 0; y < rows->height; ++y)
         bitmap::ConvertRow(*rows, y, picture->pixels.data() + std::size_t(y) * std::size_t(rows->width), 0xFF);
+    // 0xAARRGGBB becomes 0xAABBGGRR: red and blue change places.
+    for (std::uint32_t& p : picture->pixels)
+        p = (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
     return Picture(std::move(picture));
 }
 
@@ -55,11 +58,18 @@ std::set<const NativeControl*>& liveBoxes()
 }
 
 // The box's image, ready to be written: its own copy, not one shared with a
-// picture made of it.
+// picture made of it. The copy goes into the box's spare image where it
+// has one (its memory is reused when it is large enough).
 PictureData& writable(NativeControl& box)
 {
-    if (box.image.use_count() > 1)
-        box.image = std::make_shared<PictureData>(*box.image);
+    if (box.image.use_count() > 1) {
+        if (box.spare) {
+            *box.spare = *box.image;
+            box.image = std::move(box.spare);
+        } else {
+            box.image = std::make_shared<PictureData>(*box.image);
+        }
+    }
     return *box.image;
 }
 
@@ -83,17 +93,12 @@ void ForgetBox(const NativeControl& box)
     liveBoxes().erase(&box);
 }
 
-std::vector<std::uint32_t> PagePixels(const PictureData& picture, const std::uint32_t* maskColor)
+std::vector<std::uint32_t> MaskedPixels(const PictureData& picture, std::uint32_t maskColor)
 {
-    std::vector<std::uint32_t> rgba(picture.pixels.size());
-    // 0xAARRGGBB becomes 0xAABBGGRR: red and blue change places.
-    std::transform(picture.pixels.begin(), picture.pixels.end(), rgba.begin(), [](std::uint32_t p) {
-        return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
-    });
-    if (maskColor)
-        for (std::uint32_t& p : rgba)
-            if ((p & 0x00FFFFFFu) == (*maskColor & 0x00FFFFFFu))
-                p = 0;
+    std::vector<std::uint32_t> rgba = picture.pixels;
+    for (std::uint32_t& p : rgba)
+        if ((p & 0x00FFFFFFu) == (maskColor & 0x00FFFFFFu))
+            p = 0;
     return rgba;
 }
 
@@ -113,8 +118,7 @@ int PictureHeight(const PictureData& picture)
 
 std::uint32_t PicturePixel(const PictureData& picture, int x, int y)
 {
-    const std::uint32_t p = picture.pixels[std::size_t(y) * std::size_t(picture.width) + std::size_t(x)];
-    return (p >> 16 & 0xFFu) | (p & 0xFF00u) | (p & 0xFFu) << 16;
+    return picture.pixels[std::size_t(y) * std::size_t(picture.width) + std::size_t(x)] & 0x00FFFFFFu;
 }
 
 void SetBoxPicture(NativeControl& box, const Picture& picture)
@@ -122,6 +126,10 @@ void SetBoxPicture(NativeControl& box, const Picture& picture)
     // Its own image again: nothing changes.
     if (picture.Data() == box.image)
         return;
+    // An image of the box's own that nothing else holds is kept for the
+    // next copy.
+    if (box.image.use_count() == 1)
+        box.spare = std::move(box.image);
     // Shared with the picture: a transfer into the box copies it first
     // (writable), so the picture keeps its pixels.
     box.image = std::const_pointer_cast<PictureData>(picture.Data());

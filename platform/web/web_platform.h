@@ -18,9 +18,11 @@
 
 namespace platform {
 
-// Pixels as bitmap.h converts them: blue, green, red, alpha (always 255)
-// from the lowest byte up, 0xFFRRGGBB as a 32-bit number. The page's
-// canvases take red first; FlushPictures swaps them on the way.
+// Pixels in the page's order: red, green, blue, alpha (always 255) from the
+// lowest byte up, 0xFFBBGGRR as a 32-bit number, as a canvas's ImageData
+// holds them, so that a picture goes onto the page as it is. (bitmap.h gives
+// blue first; a picture is turned round once, when it is decoded.) The
+// transfers combine pixels bit by bit, so the order does not change them.
 struct PictureData {
     int width = 0;
     int height = 0;
@@ -37,6 +39,10 @@ struct NativeControl {
     // A picture box's persistent image, shared with the pictures made of it
     // until it is drawn on (then it is copied first).
     std::shared_ptr<PictureData> image;
+    // The box's own image of before, kept when it took a shared picture:
+    // drawing on that picture copies it here instead of into new memory
+    // (every board redraw starts from the background picture).
+    std::shared_ptr<PictureData> spare;
     bool dirty = false;  // the page's canvas lags behind the image
 };
 
@@ -59,9 +65,8 @@ NativeControl* BoxOf(Dc dc);
 void RegisterBox(const NativeControl& box);
 void ForgetBox(const NativeControl& box);
 
-// The pixels in the page's order (red first), mask colour (0x00BBGGRR)
-// made transparent where one is given.
-std::vector<std::uint32_t> PagePixels(const PictureData& picture, const std::uint32_t* maskColor = nullptr);
+// The pixels with the mask colour (0x00BBGGRR) made transparent.
+std::vector<std::uint32_t> MaskedPixels(const PictureData& picture, std::uint32_t maskColor);
 
 // The program's end: the page shows its note, and nothing of the program
 // runs again.
@@ -83,7 +88,8 @@ int CreateControl(int form, int parent, int kind, const Rect& rect, const char* 
                   const char* family, double points, bool bold, std::uint32_t color, int tabIndex,
                   unsigned flags, const char* name, const char* accessibleName);
 void SetLabelFor(int label, int control);
-// rgba: width * height pixels, red first (PagePixels); empty clears.
+// rgba: width * height pixels in the page's order (PictureData); empty
+// clears.
 void ShowImage(int control, const std::vector<std::uint32_t>& rgba, int width, int height);
 void SetButtonPicture(int control, const std::vector<std::uint32_t>& rgba, int width, int height);
 void SetCaption(int control, const std::string& text);

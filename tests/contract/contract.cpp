@@ -196,6 +196,28 @@ TEST_CASE(boardProtocolGivesTheComposite)
     CHECK(!b.other.Visible());
 }
 
+// Redraw after redraw from the same background: a picture read back from
+// the box in between keeps its pixels, however the back end reuses the
+// memory of an image that nothing holds any more.
+TEST_CASE(redrawsLeavePicturesReadBackAsTheyWere)
+{
+    const facts::Bitmap back = facts::readBmp(kAssets + "/BACK.bmp");
+    const facts::Bitmap piece = facts::readBmp(kAssets + "/105.bmp");
+    Boxes b;
+    const auto redraw = [&](int x) {
+        b.board.SetPicture(platform::LoadResPicture("BACK", 0));
+        b.sprite.SetPicture(platform::LoadResPicture(105, 0));
+        CHECK(platform::BitBlt(b.board.hDC(), x, 237, 120, 30, b.sprite.hDC(), 0, 0, platform::SRCAND));
+    };
+    redraw(61);
+    const platform::Picture first = b.board.Image();
+    redraw(181);
+    redraw(301);
+    CHECK_SAME(bitmapOf(first), transferred(back, piece, 61, 237, platform::SRCAND));
+    CHECK_SAME(bitmapOf(b.board.Image()), transferred(back, piece, 301, 237, platform::SRCAND));
+    CHECK_SAME(bitmapOf(platform::LoadResPicture("BACK", 0)), back);
+}
+
 TEST_CASE(formsAreBuiltFromTheirDefinitions)
 {
     platform::Form form(kForm);
