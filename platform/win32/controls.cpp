@@ -94,7 +94,8 @@ NativeControl* CreateControl(NativeForm& window, Control& control, NativeControl
         container->isContainer = true;
         SetWindowLongPtrW(parent, GWL_EXSTYLE, GetWindowLongPtrW(parent, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     }
-    c.font = def.font.family ? win32::Font(def.font) : window.font;
+    // The font draws the caption (a list's: its items, a line each).
+    c.font = win32::ControlFont(c, win32::Wide(def.caption));
 
     c.hwnd = createWindow(c, parent, WS_CHILD | WS_CLIPSIBLINGS | (control.Visible() ? WS_VISIBLE : 0));
     if (!c.hwnd)

@@ -54,13 +54,15 @@ void drawLabel(NativeControl& label, const DRAWITEMSTRUCT& item)
     const std::uint32_t color = control.ForeColor();
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, color == kStandardColor ? GetSysColor(COLOR_BTNTEXT) : color);
+    // A label's text changes as the game goes; its face must draw each one.
+    std::wstring text = Wide(control.Caption());
+    label.font = ControlFont(label, text);
     HGDIOBJ font = SelectObject(hdc, label.font);
     UINT format = DT_TOP;
     format |= (def.flags & CentredText) ? DT_CENTER | DT_WORDBREAK : DT_LEFT;
     // "&" marks an access key only in a label that names another control.
     if (!def.labelFor)
         format |= DT_NOPREFIX;
-    std::wstring text = Wide(control.Caption());
     DrawTextW(hdc, text.data(), static_cast<int>(text.size()), &area, format);
     SelectObject(hdc, font);
 }

@@ -140,9 +140,12 @@ std::shared_ptr<PictureData> NewPicture(int width, int height);
 void CopyPixels(const PictureData& source, PictureData& target);
 HICON FormIcon(std::string_view fileName, int size);
 
-// The installed face standing in for a definition's font, at its size in
-// pixels (fonts.cpp); made once, kept while the program runs.
-HFONT Font(const FontDef& font);
+// The installed face standing in for a definition's font that draws every
+// character of text, at its size in pixels (fonts.cpp); made once, kept
+// while the program runs. A control's font is its own definition's, else
+// its form's; null for the system's.
+HFONT Font(const FontDef& font, std::wstring_view text);
+HFONT ControlFont(const NativeControl& control, std::wstring_view text);
 
 // Form windows (window.cpp): the window classes and the common controls,
 // set up once; the form whose window holds hwnd, the control that is hwnd,

@@ -299,7 +299,7 @@ NativeForm* CreateForm(Form& form)
     win32::RegisterWindowClasses();
     const FormDef& def = form.Def();
     auto native = std::make_unique<NativeForm>(form);
-    native->font = def.font.family ? win32::Font(def.font) : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    native->font = def.font.family ? win32::Font(def.font, win32::Wide(def.caption)) : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     if (def.background) {
         native->background = FormPicture(def.background);
         native->backgroundDc = CreateCompatibleDC(nullptr);

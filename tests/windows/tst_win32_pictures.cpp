@@ -1,7 +1,7 @@
 // The Windows back end's pictures, run under Wine: bitmap resources and form
 // pictures the right way up, damaged resources refused, the masked drawing of
-// a piece pixel for pixel, the snapshot a picture box's Image() gives, and the
-// application path rule.
+// a piece pixel for pixel, the snapshot a picture box's Image() gives, the
+// application path rule, and faces that draw every character they show.
 //
 // Prints one line per failed check and "N passed, N failed"; the status is
 // the number of failures (at most 1).
@@ -18,6 +18,7 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -205,8 +206,43 @@ void deepHelp()
     check(win32::ShellPath(tooDeep + L"velmo.chm").empty(), "a deep path that does not exist has no short form to give");
 }
 
+// Whether the font has a glyph for every character of text but spaces.
+bool drawsAll(HFONT font, std::wstring text)
+{
+    std::erase(text, L' ');
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    std::vector<WORD> glyphs(text.size());
+    const DWORD done = GetGlyphIndicesW(screen, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                                        GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return done == text.size() && std::find(glyphs.begin(), glyphs.end(), WORD{0xFFFF}) == glyphs.end();
+}
+
+std::wstring faceOf(HFONT font)
+{
+    LOGFONTW described{};
+    GetObjectW(font, sizeof described, &described);
+    return described.lfFaceName;
+}
+
+// A face is taken only where it draws what its control shows: the Japanese
+// face draws the counters' digits and the captions' letters too, and a text
+// the Western family's faces lack is drawn by a face that has it.
+void faces()
+{
+    for (const wchar_t* text : {L"現在 12手目", L"7段 /最短 127手", L"スタート(&S)", L"ﾍﾙﾌﾟ", L"できません"})
+        check(drawsAll(win32::Font({"MS UI Gothic", 12, true}, text), text), "the Japanese face draws every character");
+    const HFONT western = win32::Font({"Times New Roman", 15.75, true}, L"Ver.1.00");
+    check(drawsAll(western, L"Ver.1.00"), "the Western face draws its text");
+    const HFONT mixed = win32::Font({"Times New Roman", 15.75, true}, L"5段");
+    check(drawsAll(mixed, L"5段") && faceOf(mixed) != faceOf(western), "a text the Western faces lack takes a face that has it");
+}
+
 int main()
 {
+    faces();
     deepHelp();
     pathRule();
     resources();
