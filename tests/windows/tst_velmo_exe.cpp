@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -342,6 +343,54 @@ TEST_CASE(helpOpensTheFileBesideTheProgram)
     probe::click(at(probe::controls(window), {378, 7, 90, 27}).hwnd, 45, 13);
     const std::string opened = recorder.opened();
     CHECK_EQ(opened, probe::narrow(dir + L"\\velmo.chm"));
+}
+
+namespace {
+
+// The volume and file index of a file: one file under any of its names.
+std::tuple<bool, DWORD, DWORD, DWORD> fileIdentity(const std::wstring& name)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    HANDLE f = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool opened = f != INVALID_HANDLE_VALUE && GetFileInformationByHandle(f, &info);
+    if (f != INVALID_HANDLE_VALUE)
+        CloseHandle(f);
+    return {opened, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+}  // namespace
+
+TEST_CASE(helpOverTheShellsPathLimitGoesByItsShortName)
+{
+    // A game named V.exe in a folder of 250 characters: it starts (its own
+    // path is under MAX_PATH), but velmo.chm beside it is 260 characters,
+    // more than the shell takes. It gets the file's short name, and the
+    // game goes on.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = std::wstring(temp) + L"velmo-long";
+    CreateDirectoryW((L"\\\\?\\" + dir).c_str(), nullptr);
+    while (dir.size() < 250) {
+        dir += L"\\" + std::wstring(std::clamp<std::size_t>(249 - dir.size(), 1, 60), L'l');
+        CreateDirectoryW((L"\\\\?\\" + dir).c_str(), nullptr);
+    }
+    const std::wstring exe = dir + L"\\V.exe", help = dir + L"\\velmo.chm";
+    CHECK(help.size() >= MAX_PATH && exe.size() < MAX_PATH);
+    CHECK(CopyFileW(kExe.c_str(), (L"\\\\?\\" + exe).c_str(), FALSE));
+    const std::wstring original = kExe.substr(0, kExe.find_last_of(L'\\')) + L"\\velmo.chm";
+    CHECK(CopyFileW(original.c_str(), (L"\\\\?\\" + help).c_str(), FALSE));
+    probe::HelpRecorder recorder(windowsPath(VELMO_RECORDER), std::wstring(temp) + L"opened-long.txt");
+    CHECK(recorder.installed());
+
+    Program game(exe);
+    HWND window = expectGame(game, 3);
+    probe::click(at(probe::controls(window), {378, 7, 90, 27}).hwnd, 45, 13);
+    const std::wstring opened = probe::widen(recorder.opened());
+    CHECK(opened.size() < MAX_PATH);
+    CHECK(std::get<0>(fileIdentity(opened)) && fileIdentity(opened) == fileIdentity(L"\\\\?\\" + help));
+    // Still playing: a move is made and counted.
+    press(window, facts::button(1, 2));
+    CHECK_EQ(at(probe::controls(window), {181, 9, 122, 20}).text, std::string("現在 2手目"));
 }
 
 namespace {
