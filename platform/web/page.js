@@ -147,6 +147,7 @@ const VelmoPage = (() => {
     if (form.modal)
       form.frame.setAttribute("aria-modal", "true");
     document.getElementById("loading")?.remove();
+    registerWorker();
     desktop.append(form.slot);
     form.slot.hidden = false;
     arrange();
@@ -552,14 +553,23 @@ const VelmoPage = (() => {
     for (const id of [...forms.keys()])
       closeForm(id);
     showEnded(status);
+    registerWorker();
   }
 
   document.getElementById("restart").addEventListener("click", () => location.reload());
 
   // The page works offline once it has been visited: a service worker keeps
-  // its files.
-  if ("serviceWorker" in navigator && window.isSecureContext)
-    navigator.serviceWorker.register("sw.js").catch(() => {});
+  // its files. It is registered once the first window has been painted (or
+  // the program has ended without one): fetching and storing every file of
+  // the page would otherwise compete with the program's start.
+  let workerRegistered = false;
+  function registerWorker() {
+    if (workerRegistered)
+      return;
+    workerRegistered = true;
+    if ("serviceWorker" in navigator && window.isSecureContext)
+      requestAnimationFrame(() => setTimeout(() => navigator.serviceWorker.register("sw.js").catch(() => {})));
+  }
 
   return {
     nextEvent, eventDetail, createForm, showForm, closeForm, destroyForm, createControl, setLabelFor, setBackground, showImage,

@@ -133,6 +133,30 @@ web.testCase("nothing leaves localhost and the policy blocks nothing the page do
   await page.close();
 });
 
+web.testCase("the service worker is registered once the first window has been painted", async () => {
+  const page = await web.newPage(browser);
+  await page.evaluateOnNewDocument(() => {
+    let framed = false;
+    const observer = new MutationObserver(() => {
+      if (document.querySelector("#desktop .slot:not([hidden]) .client button")) {
+        observer.disconnect();
+        requestAnimationFrame(() => { framed = true; });
+      }
+    });
+    observer.observe(document, { childList: true, subtree: true, attributes: true });
+    const register = ServiceWorkerContainer.prototype.register;
+    ServiceWorkerContainer.prototype.register = function (...args) {
+      window.velmoRegistered = { script: String(args[0]), framed };
+      return register.apply(this, args);
+    };
+  });
+  await web.openGame(page, server.url);
+  await page.waitForFunction(() => window.velmoRegistered, { timeout: 10000 });
+  web.checkEqual(await page.evaluate(() => window.velmoRegistered), { script: "sw.js", framed: true },
+                 "the registration");
+  await page.close();
+});
+
 web.testCase("after the first visit the page plays offline", async () => {
   const page = await web.newPage(browser);
   await web.openGame(page, server.url);
