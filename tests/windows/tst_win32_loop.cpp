@@ -2,33 +2,17 @@
 // itself on unload goes once the routine that unloaded it is done, from the
 // loop that runs next; a modal one is still there when its ShowModal
 // returns, and goes with the next loop.
-//
-// Prints one line per failed check and "N passed, N failed"; the status is 1
-// when any failed.
+#include "check.h"
 #include "forms.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <utility>
 
 using namespace platform;
 
 namespace {
-
-int gPassed = 0;
-int gFailed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    if (ok) {
-        ++gPassed;
-    } else {
-        ++gFailed;
-        std::printf("FAIL: %s\n", what.c_str());
-    }
-}
 
 constexpr FormDef kForm = {.name = "frmLoop", .caption = "loop", .width = 120, .height = 80};
 
@@ -62,26 +46,28 @@ void showModalOnce(Form& form)
 
 }  // namespace
 
-int main()
+TEST_CASE(unloadedFormsGoWithTheNextLoop)
 {
     bool modelessGone = false;
     auto* modeless = new Watched(modelessGone);
     modeless->DeleteOnUnload();
     modeless->ShowModeless();
     modeless->Unload();
-    check(!modelessGone, "a form is not deleted inside the routine that unloaded it");
+    CHECK_MSG(!modelessGone, "a form is not deleted inside the routine that unloaded it");
 
     bool dialogGone = false;
     auto* dialog = new Watched(dialogGone);
     dialog->DeleteOnUnload();
     showModalOnce(*dialog);
-    check(modelessGone, "the next loop deletes the unloaded form");
-    check(!dialogGone, "a modal form that deletes itself is still there when its ShowModal returns");
+    CHECK_MSG(modelessGone, "the next loop deletes the unloaded form");
+    CHECK_MSG(!dialogGone, "a modal form that deletes itself is still there when its ShowModal returns");
 
     Form next(kForm);
     showModalOnce(next);
-    check(dialogGone, "the loop after it deletes the modal form");
+    CHECK_MSG(dialogGone, "the loop after it deletes the modal form");
+}
 
-    std::printf("%d passed, %d failed\n", gPassed, gFailed);
-    return gFailed == 0 ? 0 : 1;
+int main(int argc, char* argv[])
+{
+    return check::runAll(argc, argv);
 }

@@ -2,9 +2,7 @@
 // pictures the right way up, damaged resources refused, the masked drawing of
 // a piece pixel for pixel, the snapshot a picture box's Image() gives, the
 // application path rule, and faces that draw every character they show.
-//
-// Prints one line per failed check and "N passed, N failed"; the status is
-// the number of failures (at most 1).
+#include "check.h"
 #include "checked.h"
 #include "executable_path.h"
 #include "form_pictures.h"
@@ -19,7 +17,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -29,19 +26,6 @@
 using namespace platform;
 
 namespace {
-
-int gPassed = 0;
-int gFailed = 0;
-
-void check(bool ok, const std::string& what)
-{
-    if (ok) {
-        ++gPassed;
-    } else {
-        ++gFailed;
-        std::printf("FAIL: %s\n", what.c_str());
-    }
-}
 
 // The run-time error a call raises, 0 for none.
 int raised(const std::function<void()>& call)
@@ -61,59 +45,59 @@ constexpr ControlDef kBoxes[] = {
 };
 constexpr FormDef kForm = {.name = "frmTest", .caption = "test", .width = 480, .height = 360, .controls = kBoxes};
 
-void pathRule()
+TEST_CASE(pathRule)
 {
     using win32::DirectoryOf;
-    check(DirectoryOf(L"C:\\Games\\Velmo\\Velmo.exe") == L"C:\\Games\\Velmo", "directory without separator");
-    check(DirectoryOf(L"C:\\Velmo.exe") == L"C:\\", "a drive root keeps its separator");
-    check(DirectoryOf(L"\\\\?\\C:\\Velmo.exe") == L"\\\\?\\C:\\", "a long-path drive root keeps its separator");
-    check(DirectoryOf(L"\\\\server\\share\\Velmo.exe") == L"\\\\server\\share", "a share");
-    check(DirectoryOf(L"Velmo.exe").empty(), "a bare name has no directory");
+    CHECK_MSG(DirectoryOf(L"C:\\Games\\Velmo\\Velmo.exe") == L"C:\\Games\\Velmo", "directory without separator");
+    CHECK_MSG(DirectoryOf(L"C:\\Velmo.exe") == L"C:\\", "a drive root keeps its separator");
+    CHECK_MSG(DirectoryOf(L"\\\\?\\C:\\Velmo.exe") == L"\\\\?\\C:\\", "a long-path drive root keeps its separator");
+    CHECK_MSG(DirectoryOf(L"\\\\server\\share\\Velmo.exe") == L"\\\\server\\share", "a share");
+    CHECK_MSG(DirectoryOf(L"Velmo.exe").empty(), "a bare name has no directory");
 }
 
-void resources()
+TEST_CASE(resources)
 {
     const Picture back = LoadResPicture("BACK", 0);
-    check(back.Width() == 480 && back.Height() == 360, "BACK is 480 x 360");
+    CHECK_MSG(back.Width() == 480 && back.Height() == 360, "BACK is 480 x 360");
     const Picture piece = LoadResPicture(107, 0);
-    check(piece.Width() == 120 && piece.Height() == 30, "107 is 120 x 30");
+    CHECK_MSG(piece.Width() == 120 && piece.Height() == 30, "107 is 120 x 30");
     // The grass lies at the bottom, the sky at the top.
     const std::uint32_t sky = back.Pixel(240, 0), grass = back.Pixel(240, 359);
-    check(((sky >> 16) & 0xFF) > (sky & 0xFF), "BACK's top row is sky (more blue than red)");
-    check(((grass >> 8) & 0xFF) > ((grass >> 16) & 0xFF), "BACK's bottom row is grass (more green than blue)");
+    CHECK_MSG(((sky >> 16) & 0xFF) > (sky & 0xFF), "BACK's top row is sky (more blue than red)");
+    CHECK_MSG(((grass >> 8) & 0xFF) > ((grass >> 16) & 0xFF), "BACK's bottom row is grass (more green than blue)");
 
-    check(raised([] { LoadResPicture("BACK", 1); }) == 5, "a type other than bitmap is an invalid call");
-    check(raised([] { LoadResPicture(300, 0); }) == 326, "a missing id is resource not found");
-    check(raised([] { LoadResPicture("NOPE", 0); }) == 326, "a missing name is resource not found");
-    check(raised([] { LoadResPicture(70000, 0); }) == 326, "an id beyond 16 bits is resource not found");
+    CHECK_MSG(raised([] { LoadResPicture("BACK", 1); }) == 5, "a type other than bitmap is an invalid call");
+    CHECK_MSG(raised([] { LoadResPicture(300, 0); }) == 326, "a missing id is resource not found");
+    CHECK_MSG(raised([] { LoadResPicture("NOPE", 0); }) == 326, "a missing name is resource not found");
+    CHECK_MSG(raised([] { LoadResPicture(70000, 0); }) == 326, "an id beyond 16 bits is resource not found");
 
     const Picture title = FormPicture("title.bmp");
-    check(title.Width() == 320 && title.Height() == 240, "title.bmp is 320 x 240");
+    CHECK_MSG(title.Width() == 320 && title.Height() == 240, "title.bmp is 320 x 240");
     // The file stores its bottom row first, blue, green, red.
     const auto file = velmo::assets::FormPictureFile("title.bmp");
     const std::size_t first = 54;
     const std::uint32_t stored = std::uint32_t(file[first + 2]) | std::uint32_t(file[first + 1]) << 8
                                  | std::uint32_t(file[first]) << 16;
-    check(title.Pixel(0, 239) == stored, "title.bmp's first stored pixel is its bottom-left one");
-    check(FormPicture("velmo.ico").Width() == 32, "the icon decodes as 32 x 32");
-    check(raised([] { FormPicture("missing.bmp"); }) == 326, "a missing form picture is resource not found");
+    CHECK_MSG(title.Pixel(0, 239) == stored, "title.bmp's first stored pixel is its bottom-left one");
+    CHECK_MSG(FormPicture("velmo.ico").Width() == 32, "the icon decodes as 32 x 32");
+    CHECK_MSG(raised([] { FormPicture("missing.bmp"); }) == 326, "a missing form picture is resource not found");
 }
 
 // A bitmap resource whose sizes do not fit its bytes (damaged_bitmaps.rc) is
 // refused as a missing one, at every load: nothing reads beyond its end.
-void damaged()
+TEST_CASE(damaged)
 {
     for (const char* name : {"CUT", "STUB"}) {
         const std::wstring wide(name, name + std::char_traits<char>::length(name));
-        check(FindResourceW(GetModuleHandleW(nullptr), wide.c_str(), MAKEINTRESOURCEW(2)) != nullptr,
+        CHECK_MSG(FindResourceW(GetModuleHandleW(nullptr), wide.c_str(), MAKEINTRESOURCEW(2)) != nullptr,
               std::string(name) + " is a bitmap resource of the test");
         for (int attempt = 1; attempt <= 2; ++attempt)
-            check(raised([name] { LoadResPicture(name, 0); }) == 326,
+            CHECK_MSG(raised([name] { LoadResPicture(name, 0); }) == 326,
                   std::string(name) + " is resource not found at load " + std::to_string(attempt));
     }
 }
 
-void drawing()
+TEST_CASE(drawing)
 {
     Form form(kForm);
     auto& board = form.Find<PictureBox>("board");
@@ -130,9 +114,9 @@ void drawing()
 
     // The drawing of one piece, as the game does it.
     constexpr int x = 60, y = 240;
-    check(BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT), "SRCPAINT draws");
+    CHECK_MSG(BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT), "SRCPAINT draws");
     board.SetPicture(board.Image());
-    check(BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND), "SRCAND draws");
+    CHECK_MSG(BitBlt(board.hDC(), x, y, 120, 30, piece.hDC(), 0, 0, SRCAND), "SRCAND draws");
     board.SetPicture(board.Image());
 
     const Picture drawn = board.Image();
@@ -144,33 +128,33 @@ void drawing()
             const std::uint32_t want = shape ? pieceBits.Pixel(px, py) : back.Pixel(x + px, y + py);
             wrong += drawn.Pixel(x + px, y + py) != want;
         }
-    check(inside == 760, "the mask of size 1 has 760 white pixels, got " + std::to_string(inside));
-    check(wrong == 0, "the cell is the piece inside its mask and the background outside, "
+    CHECK_MSG(inside == 760, "the mask of size 1 has 760 white pixels, got " + std::to_string(inside));
+    CHECK_MSG(wrong == 0, "the cell is the piece inside its mask and the background outside, "
                           + std::to_string(wrong) + " pixels differ");
-    check(drawn.Pixel(0, 0) == back.Pixel(0, 0) && drawn.Pixel(479, 359) == back.Pixel(479, 359),
+    CHECK_MSG(drawn.Pixel(0, 0) == back.Pixel(0, 0) && drawn.Pixel(479, 359) == back.Pixel(479, 359),
           "outside the cell the background is untouched");
 
     // A picture taken from the box keeps its pixels while the box draws on.
     const std::uint32_t before = drawn.Pixel(x + 60, y + 15);
     BitBlt(board.hDC(), x, y, 120, 30, mask.hDC(), 0, 0, SRCPAINT);
-    check(drawn.Pixel(x + 60, y + 15) == before, "an Image() picture is a snapshot");
-    check(board.Image().Pixel(x + 60, y + 15) == 0xFFFFFF, "the box itself has the new drawing");
-    check(back.Pixel(x + 60, y + 15) == backBefore, "the picture the board started from is not drawn over");
+    CHECK_MSG(drawn.Pixel(x + 60, y + 15) == before, "an Image() picture is a snapshot");
+    CHECK_MSG(board.Image().Pixel(x + 60, y + 15) == 0xFFFFFF, "the box itself has the new drawing");
+    CHECK_MSG(back.Pixel(x + 60, y + 15) == backBefore, "the picture the board started from is not drawn over");
 
     // A box drawn over from outside its image, and with none.
-    check(BitBlt(board.hDC(), 470, 350, 120, 30, piece.hDC(), 0, 0, SRCAND), "a transfer clipped at the edge draws");
-    check(!BitBlt(board.hDC(), 0, 0, 10, 10, piece.hDC(), 0, 0, 0x00440328), "an unknown operation draws nothing");
-    check(!BitBlt(Dc{}, 0, 0, 10, 10, piece.hDC(), 0, 0, SRCCOPY), "a context without a box draws nothing");
+    CHECK_MSG(BitBlt(board.hDC(), 470, 350, 120, 30, piece.hDC(), 0, 0, SRCAND), "a transfer clipped at the edge draws");
+    CHECK_MSG(!BitBlt(board.hDC(), 0, 0, 10, 10, piece.hDC(), 0, 0, 0x00440328), "an unknown operation draws nothing");
+    CHECK_MSG(!BitBlt(Dc{}, 0, 0, 10, 10, piece.hDC(), 0, 0, SRCCOPY), "a context without a box draws nothing");
     piece.SetPicture(Picture());
-    check(piece.Image().IsNull(), "a null picture clears the image");
-    check(!BitBlt(board.hDC(), 0, 0, 10, 10, piece.hDC(), 0, 0, SRCCOPY), "a box without an image draws nothing");
+    CHECK_MSG(piece.Image().IsNull(), "a null picture clears the image");
+    CHECK_MSG(!BitBlt(board.hDC(), 0, 0, 10, 10, piece.hDC(), 0, 0, SRCCOPY), "a box without an image draws nothing");
 }
 
 }  // namespace
 
 // A help file deeper than the shell takes is not handed to it: the player
 // is told in a box, and the program goes on.
-void deepHelp()
+TEST_CASE(deepHelp)
 {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -182,13 +166,13 @@ void deepHelp()
     }
     const std::wstring file = dir + L"\\velmo.chm";
     HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    check(h != INVALID_HANDLE_VALUE, "a help file 1,000 characters deep");
+    CHECK_MSG(h != INVALID_HANDLE_VALUE, "a help file 1,000 characters deep");
     CloseHandle(h);
 
     // What the shell is given names the same file in fewer than MAX_PATH
     // characters, or nothing is given (and the player is told).
     const std::wstring given = win32::ShellPath(file.substr(4));
-    check(given.empty() || given.size() < MAX_PATH, "the path the shell gets is one it takes");
+    CHECK_MSG(given.empty() || given.size() < MAX_PATH, "the path the shell gets is one it takes");
     if (!given.empty()) {
         const auto identity = [](const std::wstring& name) {
             BY_HANDLE_FILE_INFORMATION info{};
@@ -197,13 +181,13 @@ void deepHelp()
             CloseHandle(f);
             return std::tuple{opened, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
         };
-        check(std::get<0>(identity(given)) && identity(given) == identity(file), "the short path names the help file");
+        CHECK_MSG(std::get<0>(identity(given)) && identity(given) == identity(file), "the short path names the help file");
     }
-    check(win32::ShellPath(L"C:\\Games\\velmo.chm") == L"C:\\Games\\velmo.chm", "a short path goes as it is");
+    CHECK_MSG(win32::ShellPath(L"C:\\Games\\velmo.chm") == L"C:\\Games\\velmo.chm", "a short path goes as it is");
     std::wstring tooDeep = L"C:\\";
     while (tooDeep.size() < 1000)
         tooDeep += std::wstring(60, L'x') + L"\\";
-    check(win32::ShellPath(tooDeep + L"velmo.chm").empty(), "a deep path that does not exist has no short form to give");
+    CHECK_MSG(win32::ShellPath(tooDeep + L"velmo.chm").empty(), "a deep path that does not exist has no short form to give");
 }
 
 // Whether the font has a glyph for every character of text but spaces.
@@ -230,24 +214,17 @@ std::wstring faceOf(HFONT font)
 // A face is taken only where it draws what its control shows: the Japanese
 // face draws the counters' digits and the captions' letters too, and a text
 // the Western family's faces lack is drawn by a face that has it.
-void faces()
+TEST_CASE(faces)
 {
     for (const wchar_t* text : {L"現在 12手目", L"7段 /最短 127手", L"スタート(&S)", L"ﾍﾙﾌﾟ", L"できません"})
-        check(drawsAll(win32::Font({"MS UI Gothic", 12, true}, text), text), "the Japanese face draws every character");
+        CHECK_MSG(drawsAll(win32::Font({"MS UI Gothic", 12, true}, text), text), "the Japanese face draws every character");
     const HFONT western = win32::Font({"Times New Roman", 15.75, true}, L"Ver.1.00");
-    check(drawsAll(western, L"Ver.1.00"), "the Western face draws its text");
+    CHECK_MSG(drawsAll(western, L"Ver.1.00"), "the Western face draws its text");
     const HFONT mixed = win32::Font({"Times New Roman", 15.75, true}, L"5段");
-    check(drawsAll(mixed, L"5段") && faceOf(mixed) != faceOf(western), "a text the Western faces lack takes a face that has it");
+    CHECK_MSG(drawsAll(mixed, L"5段") && faceOf(mixed) != faceOf(western), "a text the Western faces lack takes a face that has it");
 }
 
-int main()
+int main(int argc, char* argv[])
 {
-    faces();
-    deepHelp();
-    pathRule();
-    resources();
-    damaged();
-    drawing();
-    std::printf("%d passed, %d failed\n", gPassed, gFailed);
-    return gFailed == 0 ? 0 : 1;
+    return check::runAll(argc, argv);
 }
