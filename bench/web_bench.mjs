@@ -152,7 +152,6 @@ async function redrawFigures(browser) {
 
 const browser = await web.launch({ width: 1600, height: 1000 });
 try {
-  console.log(`chromium: ${await browser.version()}`);
   await startUpFigures(browser);
   await redrawFigures(browser);
 } catch (e) {
