@@ -12,7 +12,7 @@
 //              (FlushPictures).
 //
 // Each sample times a batch of redraws with performance.now(); the two take
-// turns, and the page reads the medians. Before timing, the two canvases
+// turns, and the driver compares their medians. Before timing, the two canvases
 // are compared pixel by pixel: a floor that draws something else measures
 // nothing.
 #include "app.h"

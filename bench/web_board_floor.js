@@ -9,8 +9,8 @@
 // one putImageData of the result.
 //
 // The page's address gives the number of samples (?samples=N); the bench
-// program hands its medians' samples to report(), which the driver reads
-// from window.velmoBoardBench.
+// program hands the times of its samples to report(), and the driver reads
+// them from window.velmoBoardBench.
 "use strict";
 
 const VelmoFloor = (() => {
