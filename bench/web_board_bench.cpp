@@ -12,9 +12,9 @@
 //              (FlushPictures).
 //
 // Each sample times a batch of redraws with performance.now(); the two take
-// turns, and the driver compares their medians. Before timing, the two canvases
-// are compared pixel by pixel: a floor that draws something else measures
-// nothing.
+// turns, and the driver compares their medians. Before timing, the two
+// canvases are compared pixel by pixel: a floor that draws something else
+// measures nothing.
 #include "app.h"
 #include "facts.h"
 #include "frmMain.h"
