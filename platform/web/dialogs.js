@@ -1,6 +1,6 @@
 // The page's own dialogs and voices: the polite live region for screen
 // readers, the message box, the help tab and the note that the program has
-// ended. Loaded before page.js.
+// ended. Runs before page.js.
 const VelmoDialogs = (() => {
   const announcer = document.getElementById("announcer");
   let announceTimer = 0;

@@ -29,7 +29,8 @@ const VelmoPage = (() => {
   const KIND = { label: 0, command: 1, graphical: 2, combo: 3, picture: 4 };
   const FLAG = { hidden: 1, default: 2, cancel: 4, centred: 8, takesFocus: 16 };
 
-  const { fontCss, cssColor, setMnemonicText, plainCaption } = VelmoText;
+  const fontCss = VelmoText.fontCss, cssColor = VelmoText.cssColor;
+  const setMnemonicText = VelmoText.setMnemonicText, plainCaption = VelmoText.plainCaption;
 
   const forms = new Map();     // id -> form
   const controls = new Map();  // id -> control
@@ -146,7 +147,9 @@ const VelmoPage = (() => {
     form.modal = !!modal;
     if (form.modal)
       form.frame.setAttribute("aria-modal", "true");
-    document.getElementById("loading")?.remove();
+    const loading = document.getElementById("loading");
+    if (loading)
+      loading.remove();
     registerWorker();
     desktop.append(form.slot);
     form.slot.hidden = false;
@@ -534,7 +537,8 @@ const VelmoPage = (() => {
 
   // ---- screen readers, the end ----------------------------------------------
 
-  const { announce, msgBox, openHelp, showEnded } = VelmoDialogs;
+  const announce = VelmoDialogs.announce, msgBox = VelmoDialogs.msgBox;
+  const openHelp = VelmoDialogs.openHelp, showEnded = VelmoDialogs.showEnded;
 
   // A label's text as news to be read at once; not again when the focused
   // control's description already carries it (the ending is said once).
@@ -581,10 +585,11 @@ const VelmoPage = (() => {
   };
 })();
 
-// Emscripten's module: its output goes to the console; a crash of the
+// Emscripten's module (this script runs inside the program's own, after
+// the module is made): its output goes to the console; a crash of the
 // program ends it like an error.
-var Module = {
+Object.assign(Module, {
   print: text => console.log(text),
   printErr: text => console.error(text),
   onAbort: () => VelmoPage.end(1),
-};
+});

@@ -1,5 +1,5 @@
 // The page's texts: the faces of the designed families, colours, and the
-// access keys that captions mark with "&". Loaded before page.js.
+// access keys that captions mark with "&". Runs before page.js.
 const VelmoText = (() => {
   const GOTHIC = "var(--gothic)";
   const SERIF = "var(--serif)";
