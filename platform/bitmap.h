@@ -38,4 +38,9 @@ std::optional<Rows> FileRows(std::span<const unsigned char> file);
 // alpha byte `alpha` (0 or 0xFF).
 void ConvertRow(const Rows& rows, int y, std::uint32_t* out, std::uint32_t alpha);
 
+// Combines a row of 32-bit source pixels into a row of the destination by
+// a raster operation of BitBlt (SRCCOPY, SRCPAINT, SRCAND), for the back
+// ends whose pictures are such rows.
+void TransferRow(std::uint32_t* dest, const std::uint32_t* source, int width, std::uint32_t rop);
+
 }  // namespace platform::bitmap

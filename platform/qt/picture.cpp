@@ -233,17 +233,7 @@ bool Transfer(Dc destDc, int x, int y, int width, int height, Dc sourceDc, int s
     for (int row = 0; row < height; ++row) {
         auto* d = reinterpret_cast<std::uint32_t*>(dstBits + (y + row) * dstStride) + x;
         const auto* s = reinterpret_cast<const std::uint32_t*>(srcBits + (sy + row) * srcStride) + sx;
-        switch (rop) {
-        case SRCPAINT:
-            for (int i = 0; i < width; ++i) d[i] |= s[i];
-            break;
-        case SRCAND:
-            for (int i = 0; i < width; ++i) d[i] &= s[i];
-            break;
-        default:
-            std::copy(s, s + width, d);
-            break;
-        }
+        bitmap::TransferRow(d, s, width, rop);
     }
     return true;
 }

@@ -168,17 +168,7 @@ bool Transfer(Dc destDc, int x, int y, int width, int height, Dc sourceDc, int s
         std::uint32_t* d = dst.pixels.data() + std::size_t(y + row) * std::size_t(dst.width) + std::size_t(x);
         const std::uint32_t* s =
             src->pixels.data() + std::size_t(sy + row) * std::size_t(src->width) + std::size_t(sx);
-        switch (rop) {
-        case SRCPAINT:
-            for (int i = 0; i < width; ++i) d[i] |= s[i];
-            break;
-        case SRCAND:
-            for (int i = 0; i < width; ++i) d[i] &= s[i];
-            break;
-        default:
-            std::copy(s, s + width, d);
-            break;
-        }
+        bitmap::TransferRow(d, s, width, rop);
     }
     dest.dirty = true;
     return true;
