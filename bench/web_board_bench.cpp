@@ -15,6 +15,7 @@
 // turns, and the driver compares their medians. Before timing, the two
 // canvases are compared pixel by pixel: a floor that draws something else
 // measures nothing.
+#include "alternating.h"
 #include "app.h"
 #include "facts.h"
 #include "frmMain.h"
@@ -105,13 +106,7 @@ void run()
                 floorTimes.push_back((emscripten_get_now() - from) * 1e3 / kBatch);
             };
             const auto drawSample = [&] { drawTimes.push_back(batchMicroseconds(redraw)); };
-            if (i % 2) {
-                floorSample();
-                drawSample();
-            } else {
-                drawSample();
-                floorSample();
-            }
+            sampleInTurn(i, drawSample, floorSample);
         }
     }
     velmo_bench_report(floorTimes.data(), drawTimes.data(), static_cast<int>(drawTimes.size()), kBatch,

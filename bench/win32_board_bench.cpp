@@ -16,6 +16,7 @@
 // something else measures nothing.
 //
 //   velmo_win32_board_bench [SAMPLES]      (default 31)
+#include "alternating.h"
 #include "app.h"
 #include "facts.h"
 #include "frmMain.h"
@@ -177,13 +178,7 @@ void run()
                 GdiFlush();
             }));
         };
-        if (i % 2) {
-            floorSample();
-            drawSample();
-        } else {
-            drawSample();
-            floorSample();
-        }
+        sampleInTurn(i, drawSample, floorSample);
     }
     const double f = median(floorTimes), d = median(drawTimes);
     std::printf("time  %-30s %8.1f us  (median of %d batches of %d)\n", "floor", f, gSamples, kBatch);
