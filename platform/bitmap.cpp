@@ -1,8 +1,5 @@
 #include "bitmap.h"
 
-#include "picture.h"
-
-#include <algorithm>
 #include <cstring>
 
 namespace platform::bitmap {
@@ -71,23 +68,6 @@ void ConvertRow(const Rows& rows, int y, std::uint32_t* out, std::uint32_t alpha
     }
     for (; x < rows.width; ++x, s += 3)
         out[x] = a | std::uint32_t(s[2]) << 16 | std::uint32_t(s[1]) << 8 | s[0];
-}
-
-void TransferRow(std::uint32_t* dest, const std::uint32_t* source, int width, std::uint32_t rop)
-{
-    switch (rop) {
-    case SRCPAINT:
-        for (int i = 0; i < width; ++i)
-            dest[i] |= source[i];
-        break;
-    case SRCAND:
-        for (int i = 0; i < width; ++i)
-            dest[i] &= source[i];
-        break;
-    default:
-        std::copy(source, source + width, dest);
-        break;
-    }
 }
 
 }  // namespace platform::bitmap

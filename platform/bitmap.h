@@ -5,6 +5,9 @@
 // read beyond its end.
 #pragma once
 
+#include "picture.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -40,7 +43,23 @@ void ConvertRow(const Rows& rows, int y, std::uint32_t* out, std::uint32_t alpha
 
 // Combines a row of 32-bit source pixels into a row of the destination by
 // a raster operation of BitBlt (SRCCOPY, SRCPAINT, SRCAND), for the back
-// ends whose pictures are such rows.
-void TransferRow(std::uint32_t* dest, const std::uint32_t* source, int width, std::uint32_t rop);
+// ends whose pictures are such rows. Inline: it is the inner loop of every
+// redraw.
+inline void TransferRow(std::uint32_t* dest, const std::uint32_t* source, int width, std::uint32_t rop)
+{
+    switch (rop) {
+    case SRCPAINT:
+        for (int i = 0; i < width; ++i)
+            dest[i] |= source[i];
+        break;
+    case SRCAND:
+        for (int i = 0; i < width; ++i)
+            dest[i] &= source[i];
+        break;
+    default:
+        std::copy(source, source + width, dest);
+        break;
+    }
+}
 
 }  // namespace platform::bitmap
