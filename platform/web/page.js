@@ -147,10 +147,7 @@ const VelmoPage = (() => {
     form.modal = !!modal;
     if (form.modal)
       form.frame.setAttribute("aria-modal", "true");
-    const loading = document.getElementById("loading");
-    if (loading)
-      loading.remove();
-    registerWorker();
+    loaded();
     desktop.append(form.slot);
     form.slot.hidden = false;
     arrange();
@@ -557,10 +554,27 @@ const VelmoPage = (() => {
     for (const id of [...forms.keys()])
       closeForm(id);
     showEnded(status);
+    loaded();
+  }
+
+  // The program has shown its first window, or ended without one: the note
+  // that it is loading goes.
+  function loaded() {
+    const loading = document.getElementById("loading");
+    if (loading)
+      loading.remove();
     registerWorker();
   }
 
   document.getElementById("restart").addEventListener("click", () => location.reload());
+  // A program that cannot be fetched (the network gone while it loads)
+  // fails a promise of Emscripten's that nothing handles: the page ends as
+  // after an error and offers to start again, rather than saying it loads
+  // for ever.
+  window.addEventListener("unhandledrejection", () => {
+    if (!ended)
+      end(1);
+  });
 
   // The page works offline once it has been visited: a service worker keeps
   // its files. It is registered once the first window has been painted (or

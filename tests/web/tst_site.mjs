@@ -157,6 +157,36 @@ web.testCase("the service worker is registered once the first window has been pa
   await page.close();
 });
 
+web.testCase("the note that the program loads comes only when it is slow, and goes when it has ended", async () => {
+  // A first visit: no service worker of an earlier case serves the program.
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setRequestInterception(true);
+  let held = null;
+  // The program is held back, then refused (its second try at once).
+  page.on("request", request => {
+    if (!request.url().endsWith("/velmo.wasm"))
+      request.continue();
+    else if (held)
+      request.abort();
+    else
+      held = request;
+  });
+  const note = () => page.evaluate(() => {
+    const e = document.getElementById("loading");
+    return e ? { shown: e.getBoundingClientRect().height > 0, text: e.textContent } : null;
+  });
+  await page.goto(server.url, { waitUntil: "domcontentloaded" });
+  web.checkEqual(await note(), { shown: false, text: "読み込んでいます…" }, "the note at first");
+  await new Promise(done => setTimeout(done, 800));
+  web.checkEqual(await note(), { shown: true, text: "読み込んでいます…" }, "the note while the program is held back");
+  web.check(held, "the program was asked for");
+  await held.abort();
+  await page.waitForSelector("#ended:not([hidden])", { timeout: 10000 });
+  web.checkEqual(await note(), null, "the note once the program has ended");
+  await context.close();
+});
+
 web.testCase("after the first visit the page plays offline", async () => {
   const page = await web.newPage(browser);
   await web.openGame(page, server.url);
