@@ -56,12 +56,11 @@ int CALLBACK noteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPAR
     return 1;
 }
 
-// The installed faces with that character set, of that name (empty: any).
-std::vector<std::wstring> installedFaces(BYTE charset, std::wstring_view name = {})
+// The installed faces with that character set (DEFAULT_CHARSET: any).
+std::vector<std::wstring> installedFaces(BYTE charset)
 {
     LOGFONTW query{};
     query.lfCharSet = charset;
-    name.copy(query.lfFaceName, LF_FACESIZE - 1);
     std::vector<std::wstring> faces;
     HDC screen = GetDC(nullptr);
     EnumFontFamiliesExW(screen, &query, noteFace, reinterpret_cast<LPARAM>(&faces), 0);
@@ -100,7 +99,7 @@ Face resolve(const char* family, bool japanese, std::wstring_view text)
     std::vector<Face> candidates;
     for (std::string_view name : faces::StandIns(family)) {
         const std::wstring face = Wide(name);
-        if (japanese ? among(installed(SHIFTJIS_CHARSET), face) : !installedFaces(DEFAULT_CHARSET, face).empty())
+        if (among(installed(japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET), face))
             candidates.push_back({face, charset});
     }
     for (const std::wstring& face : installed(SHIFTJIS_CHARSET))
