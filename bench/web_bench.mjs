@@ -4,9 +4,12 @@
 //   start-up     from the navigation until the start dialog is painted (the
 //                frame that first shows its buttons and pictures has been
 //                presented): the game's page (SITE) against a plain static
-//                page of the same content (BENCH/plain). Runs alternate, each
-//                the first visit of a fresh browser context (nothing cached,
-//                no service worker yet), and the medians are compared.
+//                page of the same content (BENCH/plain). Also, for
+//                information, the same content put in by a program that does
+//                nothing else, built as the game is (BENCH/empty): how much
+//                of the difference any such program costs. Runs alternate,
+//                each the first visit of a fresh browser context (nothing
+//                cached, no service worker yet), and the medians are compared.
 //   full redraw  the game window's DrawBoard with its canvas update against
 //                the floor written straight in JavaScript, in one page
 //                (BENCH/board: bench/web_board_bench.cpp with
@@ -98,30 +101,39 @@ async function startUp(browser, url) {
 }
 
 async function startUpFigures(browser) {
-  const game = await web.serve(site);
-  const plain = await web.serve(path.join(bench, "plain"));
+  const pages = { game: site, plain: path.join(bench, "plain"), empty: path.join(bench, "empty") };
+  const servers = {};
+  for (const [which, folder] of Object.entries(pages))
+    servers[which] = await web.serve(folder);
   try {
     // One of each first, not counted: the browser's own first start of a
     // renderer, the files into the system's page cache.
-    await startUp(browser, game.url);
-    await startUp(browser, plain.url);
-    const times = { game: [], plain: [] };
+    const kinds = Object.keys(pages);
+    for (const which of kinds)
+      await startUp(browser, servers[which].url);
+    const times = { game: [], plain: [], empty: [] };
     for (let i = 0; i < runs; ++i) {
-      const order = i % 2 ? ["plain", "game"] : ["game", "plain"];
+      // Each page in turn first, second and last.
+      const order = kinds.map((_, k) => kinds[(k + i) % kinds.length]);
       for (const which of order)
-        times[which].push(await startUp(browser, which === "game" ? game.url : plain.url));
+        times[which].push(await startUp(browser, servers[which].url));
     }
     const painted = which => median(times[which].map(t => t.painted));
     const appeared = which => median(times[which].map(t => t.appeared));
-    const g = painted("game"), p = painted("plain");
+    const g = painted("game"), p = painted("plain"), e = painted("empty");
     console.log(`time   ${"web start-up, game page".padEnd(30)} ${g.toFixed(1).padStart(7)} ms  ` +
                 `(in the document at ${appeared("game").toFixed(1)} ms; medians of ${runs} first visits)`);
     console.log(`time   ${"web start-up, plain page".padEnd(30)} ${p.toFixed(1).padStart(7)} ms  ` +
                 `(in the document at ${appeared("plain").toFixed(1)} ms)`);
+    console.log(`time   ${"web start-up, empty program".padEnd(30)} ${e.toFixed(1).padStart(7)} ms  ` +
+                `(in the document at ${appeared("empty").toFixed(1)} ms; the plain page's content put in by a ` +
+                `program that does nothing else)`);
     console.log(ratioLine("web start-up / plain page", g / p, 1.2));
+    console.log(`info   ${"empty program / plain page".padEnd(30)} ${(e / p).toFixed(2)}x  (what any such program costs)`);
+    console.log(`info   ${"game page / empty program".padEnd(30)} ${(g / e).toFixed(2)}x  (what the game's own start costs)`);
   } finally {
-    await game.close();
-    await plain.close();
+    for (const server of Object.values(servers))
+      await server.close();
   }
 }
 
