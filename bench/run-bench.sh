@@ -108,6 +108,7 @@ web_missing() {
   elif ! command -v node >/dev/null; then echo "node"
   elif [ ! -f "$web_site/velmo.wasm" ]; then echo "$web_site/velmo.wasm"
   elif [ ! -f "$web_bench/bench/board/velmo.wasm" ]; then echo "$web_bench/bench/board/velmo.wasm"
+  elif [ ! -f "$web_bench/bench/empty/velmo.wasm" ]; then echo "$web_bench/bench/empty/velmo.wasm"
   elif [ ! -d "$web_modules/node_modules/puppeteer-core" ]; then echo "$web_modules/node_modules/puppeteer-core"
   fi
 }
