@@ -23,6 +23,29 @@ void fitComboBox(NativeControl& c, int items)
     SetWindowPos(c.hwnd, nullptr, 0, 0, r.width, r.height + list, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int closedHeight(HWND list)
+{
+    RECT closed{};
+    return GetWindowRect(list, &closed) ? static_cast<int>(closed.bottom - closed.top) : 0;
+}
+
+// Sets the selection field of a list so that the list, closed, is that tall;
+// false where the list does not take it.
+bool fitField(HWND list, int height)
+{
+    int field = height - 6;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        const int closed = closedHeight(list);
+        if (closed == height)
+            return true;
+        if (closed == 0)
+            return false;
+        field += height - closed;
+    }
+    return false;
+}
+
 HWND createWindow(NativeControl& c, HWND parent, DWORD style)
 {
     const ControlDef& def = c.control.Def();
@@ -54,7 +77,9 @@ HWND createWindow(NativeControl& c, HWND parent, DWORD style)
         // the height asked for (WM_MEASUREITEM) everywhere: Wine keeps its own
         // for a list that draws itself.
         // The frame around the field is Windows' (and Wine's) own: a list
-        // that comes out at another height is made once more with the field
+        // that comes out at another height has its field set anew
+        // (CB_SETITEMHEIGHT; Wine's list comes out 4 pixels too tall), and
+        // one that does not take that is made once more with the field
         // corrected by the difference.
         c.fieldHeight = r.height - 6;
         for (int attempt = 0; attempt < 3; ++attempt) {
@@ -63,10 +88,10 @@ HWND createWindow(NativeControl& c, HWND parent, DWORD style)
                                         style | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS
                                             | CBS_OWNERDRAWFIXED,
                                         r.left, r.top, r.width, r.height, parent, id, instance, nullptr);
-            RECT closed{};
-            if (!list || !GetWindowRect(list, &closed) || closed.bottom - closed.top == r.height || attempt == 2)
+            const int closed = list ? closedHeight(list) : 0;
+            if (!list || closed == 0 || closed == r.height || attempt == 2 || fitField(list, r.height))
                 return list;
-            c.fieldHeight += r.height - (closed.bottom - closed.top);
+            c.fieldHeight += r.height - closed;
             DestroyWindow(list);
         }
         return nullptr;
