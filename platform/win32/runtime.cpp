@@ -27,6 +27,23 @@ std::wstring win32::ShellPath(const std::wstring& path)
     return brief.size() < MAX_PATH ? brief : std::wstring();
 }
 
+namespace {
+
+// The shell is loaded when the help is first asked for: it is a large part
+// of what a process has to load, and a game whose help is never opened
+// does not need it.
+decltype(&::ShellExecuteExW) shellExecute()
+{
+    static const auto loaded = [] {
+        HMODULE dll = LoadLibraryW(L"shell32.dll");
+        return reinterpret_cast<decltype(&::ShellExecuteExW)>(
+            dll ? reinterpret_cast<void (*)()>(GetProcAddress(dll, "ShellExecuteExW")) : nullptr);
+    }();
+    return loaded;
+}
+
+}  // namespace
+
 namespace backend {
 
 void MessageBox(const std::string& prompt, int style, const std::string& title)
@@ -56,7 +73,8 @@ bool OpenWithShell(NativeForm* owner, const std::string& file)
     info.lpDirectory = L"";
     info.nShow = SW_SHOWNORMAL;
     // What goes wrong (no such file, no viewer) the shell reports itself.
-    return ShellExecuteExW(&info) != FALSE;
+    const auto execute = shellExecute();
+    return execute && execute(&info) != FALSE;
 }
 
 void Exit(int status)
