@@ -38,16 +38,10 @@ struct Oleacc {
 
 const Oleacc& oleacc()
 {
-    static const Oleacc loaded = [] {
-        Oleacc o;
-        if (HMODULE dll = LoadLibraryW(L"oleacc.dll")) {
-            o.lresultFromObject = reinterpret_cast<decltype(o.lresultFromObject)>(
-                reinterpret_cast<void (*)()>(GetProcAddress(dll, "LresultFromObject")));
-            o.createStdAccessibleObject = reinterpret_cast<decltype(o.createStdAccessibleObject)>(
-                reinterpret_cast<void (*)()>(GetProcAddress(dll, "CreateStdAccessibleObject")));
-        }
-        return o;
-    }();
+    static const Oleacc loaded{
+        LibraryFunction<decltype(Oleacc::lresultFromObject)>(L"oleacc.dll", "LresultFromObject"),
+        LibraryFunction<decltype(Oleacc::createStdAccessibleObject)>(L"oleacc.dll", "CreateStdAccessibleObject"),
+    };
     return loaded;
 }
 

@@ -23,6 +23,9 @@ void fitComboBox(NativeControl& c, int items)
     SetWindowPos(c.hwnd, nullptr, 0, 0, r.width, r.height + list, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// What a drop-down list's frame adds to its selection field's height.
+constexpr int kListFrame = 6;
+
 int closedHeight(HWND list)
 {
     RECT closed{};
@@ -33,7 +36,7 @@ int closedHeight(HWND list)
 // false where the list does not take it.
 bool fitField(HWND list, int height)
 {
-    int field = height - 6;
+    int field = height - kListFrame;
     for (int attempt = 0; attempt < 2; ++attempt) {
         SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
         const int closed = closedHeight(list);
@@ -81,7 +84,7 @@ HWND createWindow(NativeControl& c, HWND parent, DWORD style)
         // (CB_SETITEMHEIGHT; Wine's list comes out 4 pixels too tall), and
         // one that does not take that is made once more with the field
         // corrected by the difference.
-        c.fieldHeight = r.height - 6;
+        c.fieldHeight = r.height - kListFrame;
         for (int attempt = 0; attempt < 3; ++attempt) {
             const win32::Measuring measuring(c);
             HWND list = CreateWindowExW(0, L"COMBOBOX", L"",

@@ -34,11 +34,7 @@ namespace {
 // does not need it.
 decltype(&::ShellExecuteExW) shellExecute()
 {
-    static const auto loaded = [] {
-        HMODULE dll = LoadLibraryW(L"shell32.dll");
-        return reinterpret_cast<decltype(&::ShellExecuteExW)>(
-            dll ? reinterpret_cast<void (*)()>(GetProcAddress(dll, "ShellExecuteExW")) : nullptr);
-    }();
+    static const auto loaded = win32::LibraryFunction<decltype(&::ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
     return loaded;
 }
 

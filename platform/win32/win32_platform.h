@@ -161,6 +161,15 @@ HWND OwnerWindow();
 // form's window handles them; false for other messages.
 bool ChildMessage(NativeForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+// A function of a system library that is loaded only when first needed;
+// null where the library or the function is missing.
+template <typename Function>
+Function LibraryFunction(const wchar_t* library, const char* name)
+{
+    HMODULE dll = LoadLibraryW(library);
+    return reinterpret_cast<Function>(dll ? reinterpret_cast<void (*)()>(GetProcAddress(dll, name)) : nullptr);
+}
+
 // Draws an owner-drawn control (paint.cpp): a label or a graphical button;
 // false for any other.
 bool DrawItem(NativeControl& control, const DRAWITEMSTRUCT& item);
