@@ -111,7 +111,7 @@ async function startUpFigures(browser) {
     const kinds = Object.keys(pages);
     for (const which of kinds)
       await startUp(browser, servers[which].url);
-    const times = { game: [], plain: [], empty: [] };
+    const times = Object.fromEntries(kinds.map(which => [which, []]));
     for (let i = 0; i < runs; ++i) {
       // Each page in turn first, second and last.
       const order = kinds.map((_, k) => kinds[(k + i) % kinds.length]);
